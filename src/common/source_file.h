@@ -1,0 +1,54 @@
+// SourceFile: a file opened for reading in binary mode or in Windows text mode.
+// Text mode is emulated the same way on every platform: a CR LF pair is
+// delivered as one LF (a CR alone stays), and a byte 0x1A ends the data.
+// Binary mode delivers the bytes as stored. The file is only ever read.
+#ifndef HV_COMMON_SOURCE_FILE_H
+#define HV_COMMON_SOURCE_FILE_H
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+class SourceFile {
+ public:
+  enum class Mode { kBinary, kText };
+
+  // Opens `path` for reading; nullptr when it cannot be opened (missing file,
+  // no rights, a folder).
+  static std::unique_ptr<SourceFile> open(const std::string& path, Mode mode);
+
+  ~SourceFile();
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+
+  Mode mode() const { return mode_; }
+
+  // Seeks to the end and returns the position reached: the size on disk in
+  // either mode. -1 when the seek or the position fails.
+  long seekEnd();
+  // Back to the first byte; clears the end-of-data state. False when it fails.
+  bool rewind();
+
+  // The next byte of the data (0..255), or -1 at the end of the data or on a
+  // read error.
+  int getByte();
+
+  // Reads one whole item of `size` bytes into `buf`, as fread(buf, size, 1)
+  // does; false when the data ends before the item is complete.
+  bool readItem(char* buf, std::size_t size);
+
+  // Reads a line as fgets does with a buffer of `cap` bytes: at most cap - 1
+  // bytes, up to and including a line feed, then a terminating zero byte.
+  // False when nothing could be read. REQUIRES: cap >= 2.
+  bool readLine(char* buf, std::size_t cap);
+
+ private:
+  SourceFile(std::FILE* file, Mode mode) : file_(file), mode_(mode) {}
+
+  std::FILE* file_;
+  Mode mode_;
+  bool ended_ = false;  // text mode: a byte 0x1A was met
+};
+
+#endif  // HV_COMMON_SOURCE_FILE_H

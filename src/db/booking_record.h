@@ -1,0 +1,36 @@
+// BookingRecord: one booking as it goes into HvSystem.Hvs321BEW. Eighteen texts
+// of fixed width (terminator included) and one 16-bit number, named after the
+// table's columns. A reader clears it before every source record, so every field
+// it does not set is empty and BewSta is 0.
+#ifndef HV_DB_BOOKING_RECORD_H
+#define HV_DB_BOOKING_RECORD_H
+
+#include <cstdint>
+
+#include "common/fixed_text.h"
+
+struct BookingRecord {
+  FixedText<30> BewSch;   // not filled by any reader
+  FixedText<256> BewTID;  // terminal name
+  FixedText<6> BewLID;    // reader field
+  FixedText<51> BewIDN;   // badge; one blank when the source ID is empty
+  FixedText<9> BewSto;    // location, "0" unless a dta line gives one
+  FixedText<20> BewDtm;   // booking date, YYYYMMDD000000
+  FixedText<20> BewUhr;   // booking date and time, YYYYMMDDhhmmss
+  FixedText<4> BewLfn;    // running number
+  FixedText<4> BewArt;    // function code (booking kind)
+  FixedText<3> BewTas;    // key number, two digits
+  FixedText<4> BewEra;
+  FixedText<2> BewKze;    // key character (40p)
+  FixedText<2> BewBer;    // one record character (40p)
+  FixedText<11> BewErq;
+  int16_t BewSta = 0;     // never set by a reader
+  FixedText<31> BewKst;   // cost centre; empty is sent as NULL
+  FixedText<6> BewQua;
+  FixedText<137> BewRes;
+  FixedText<4> BewSrc;    // "dta", "40p", "50p" or "62p"
+
+  void clear() { *this = BookingRecord(); }
+};
+
+#endif  // HV_DB_BOOKING_RECORD_H

@@ -1,0 +1,43 @@
+// RunLog: the run log file shared by all runs. Each entry opens the file for
+// appending, writes the text and one line end (every LF stored as CR LF), checks
+// the size and closes the file; past 10,485,760 bytes the file is rotated into
+// its single backup. Failures are silent. Nothing is written while disabled.
+#ifndef HV_DRIVER_RUN_LOG_H
+#define HV_DRIVER_RUN_LOG_H
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "common/log_writer.h"
+
+class RunLog : public LogWriter {
+ public:
+  static constexpr long kRotateAbove = 10485760;
+
+  RunLog(std::string logPath, std::string backupPath);
+
+  // The log flag: set by the driver before the first entry; nothing clears it.
+  void enable() { enabled_ = true; }
+  bool enabled() const { return enabled_; }
+
+  // writeLog to the run log path.
+  void writeLog(std::string_view entry) override;
+  // writeLog to any path; rotation always acts on the run log and backup paths.
+  void writeLogTo(const std::string& path, std::string_view entry);
+
+  const std::string& logPath() const { return logPath_; }
+  const std::string& backupPath() const { return backupPath_; }
+
+ private:
+  std::string logPath_;
+  std::string backupPath_;
+  bool enabled_ = false;
+};
+
+// Local date and time as DD.MM.YYYY hh:mm:ss.
+std::string timeStamp();
+std::string timeStamp(std::time_t when);
+
+#endif  // HV_DRIVER_RUN_LOG_H

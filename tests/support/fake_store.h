@@ -1,0 +1,90 @@
+// FakeStore: a BookingStore that records every call in order and answers from
+// tables the test sets up. Unanswered lookups return 100 (no row); inserts
+// return 0 unless the test queued other results.
+#ifndef HV_TESTS_SUPPORT_FAKE_STORE_H
+#define HV_TESTS_SUPPORT_FAKE_STORE_H
+
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/format.h"
+#include "db/booking_store.h"
+
+class FakeStore : public BookingStore {
+ public:
+  struct TextAnswer {
+    int32_t result = 0;
+    std::string text;
+  };
+
+  // Answers, keyed by the number asked for.
+  std::map<int32_t, TextAnswer> zls;  // reader number -> cost-centre number text
+  std::map<int32_t, TextAnswer> kid;  // cost-centre number -> cost centre
+  std::map<int32_t, TextAnswer> fcd;  // key number -> function code
+  int32_t apsResult = 100;
+  int32_t apsKey = 99;
+  std::deque<int32_t> insertResults;  // consumed one per insert; 0 when empty
+
+  // What happened, in order: "ZLS <terminal> <n>", "KID <n> <terminal>",
+  // "FCD <terminal> <key>", "APS <terminal>", "INSERT", "CANTEEN".
+  std::vector<std::string> calls;
+  std::vector<BookingRecord> inserted;  // every record handed to insertBooking
+  std::vector<BookingRecord> canteen;   // every record handed to bookCanteen
+
+  int32_t insertBooking(const BookingRecord& record) override {
+    calls.push_back("INSERT");
+    inserted.push_back(record);
+    if (insertResults.empty()) return 0;
+    const int32_t r = insertResults.front();
+    insertResults.pop_front();
+    return r;
+  }
+  int32_t bookCanteen(const BookingRecord& record) override {
+    calls.push_back("CANTEEN");
+    canteen.push_back(record);
+    return 1;
+  }
+  int32_t lookupKidKst(int32_t number, FixedText<31>& out, std::string_view terminal) override {
+    calls.push_back(formatText("KID %d %.*s", number, static_cast<int>(terminal.size()), terminal.data()));
+    return answer(kid, number, out);
+  }
+  int32_t lookupTtaFcd(BookingRecord& record, int32_t key) override {
+    calls.push_back(formatText("FCD %s %d", record.BewTID.c_str(), key));
+    FixedText<31> code;
+    const int32_t r = answer(fcd, key, code);
+    if (r == 0) {
+      FixedText<4> art(code.view());
+      record.BewArt = art.view();
+    }
+    return r;
+  }
+  int32_t lookupTtaAps(std::string_view terminal, int32_t& key) override {
+    calls.push_back(formatText("APS %.*s", static_cast<int>(terminal.size()), terminal.data()));
+    if (apsResult == 0) key = apsKey;
+    return apsResult;
+  }
+  int32_t lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) override {
+    calls.push_back(formatText("ZLS %.*s %d", static_cast<int>(terminal.size()), terminal.data(), reader));
+    return answer(zls, reader, out);
+  }
+
+  // Number of calls whose text starts with `prefix`.
+  int count(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& c : calls) n += c.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
+    return n;
+  }
+
+ private:
+  static int32_t answer(const std::map<int32_t, TextAnswer>& table, int32_t key, FixedText<31>& out) {
+    auto it = table.find(key);
+    if (it == table.end()) return 100;
+    if (it->second.result == 0) out = it->second.text;
+    return it->second.result;
+  }
+};
+
+#endif  // HV_TESTS_SUPPORT_FAKE_STORE_H
