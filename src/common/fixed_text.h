@@ -72,7 +72,7 @@ class FixedText {
 
   friend bool operator==(const FixedText& a, std::string_view b) { return a.view() == b; }
   friend bool operator!=(const FixedText& a, std::string_view b) { return a.view() != b; }
-  friend bool operator==(const FixedText& a, const FixedText& b) { return a.buf_ == b.buf_; }
+  friend bool operator==(const FixedText& a, const FixedText& b) { return a.view() == b.view(); }
 
  private:
   std::array<char, N> buf_;

@@ -1,0 +1,175 @@
+#include "common/source_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using Mode = SourceFile::Mode;
+
+// The visible form of bytes, for failure messages.
+std::string shown(std::string_view bytes) {
+  std::string out;
+  for (const char c : bytes) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\x1A') {
+      out += "^Z";
+    } else if (c == '\0') {
+      out += "\\0";
+    } else {
+      out += c;
+    }
+  }
+  return "[" + out + "]";
+}
+
+struct FileWith {
+  ScopedTempDir dir;
+  std::string path = dir.file("quelle.dat");
+  explicit FileWith(std::string_view bytes) { writeFileBytes(path, bytes); }
+  std::unique_ptr<SourceFile> open(Mode mode) const {
+    std::unique_ptr<SourceFile> f = SourceFile::open(path, mode);
+    EXPECT_NE(f, nullptr) << path;
+    return f;
+  }
+};
+
+std::string allBytes(SourceFile& f) {
+  std::string out;
+  for (int c = f.getByte(); c >= 0; c = f.getByte()) out += static_cast<char>(c);
+  return out;
+}
+
+TEST(SourceFile, OpenFailsForMissingFileAndFolder) {
+  ScopedTempDir dir;
+  EXPECT_EQ(SourceFile::open(dir.file("fehlt.dta"), Mode::kText), nullptr);
+  EXPECT_EQ(SourceFile::open(dir.file("fehlt.dta"), Mode::kBinary), nullptr);
+  EXPECT_EQ(SourceFile::open(dir.path(), Mode::kText), nullptr);
+  EXPECT_EQ(SourceFile::open(dir.path(), Mode::kBinary), nullptr);
+}
+
+TEST(SourceFile, TextModeTranslatesLikeWindowsTextMode) {
+  struct Case {
+    std::string stored;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"a\r\nb", "a\nb"},
+      {"a\rb", "a\rb"},
+      {"a\r", "a\r"},
+      {"\r\r\n", "\r\n"},
+      {"\r\n\r\n", "\n\n"},
+      {"\n\r", "\n\r"},
+      {"ab\x1A" "cd", "ab"},
+      {"\x1A", ""},
+      {"a\r\x1A\n", "a\r"},
+      {std::string("a\0b\r\n", 5), std::string("a\0b\n", 4)},
+      {"\xE4\xFF\x80", "\xE4\xFF\x80"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("stored " + shown(c.stored));
+    FileWith file(c.stored);
+    std::unique_ptr<SourceFile> text = file.open(Mode::kText);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->mode(), Mode::kText);
+    EXPECT_EQ(shown(allBytes(*text)), shown(c.text));
+    EXPECT_EQ(text->getByte(), -1);  // the end stays the end
+
+    std::unique_ptr<SourceFile> binary = file.open(Mode::kBinary);
+    ASSERT_NE(binary, nullptr);
+    EXPECT_EQ(binary->mode(), Mode::kBinary);
+    EXPECT_EQ(shown(allBytes(*binary)), shown(c.stored));
+  }
+}
+
+TEST(SourceFile, ReadLineComesInPiecesAtTheCap) {
+  struct Case {
+    std::string stored;
+    std::size_t cap;
+    std::vector<std::string> lines;
+  };
+  const std::vector<Case> cases = {
+      {"abcdefgh\n", 5, {"abcd", "efgh", "\n"}},
+      {"abc\n", 5, {"abc\n"}},
+      {"abcd\n", 5, {"abcd", "\n"}},
+      {"ab\r\ncd\r\n", 5, {"ab\n", "cd\n"}},
+      {"ab\r\ncd", 5, {"ab\n", "cd"}},
+      {"\n\n", 2, {"\n", "\n"}},
+      {"abc", 2, {"a", "b", "c"}},
+      {"ab\ncd\x1A" "ef\n", 10, {"ab\n", "cd"}},
+      {"\x1A" "ab\n", 10, {}},
+      {"", 10, {}},
+      {std::string(600, 'x') + "\n", 499, {std::string(498, 'x'), std::string(102, 'x') + "\n"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("stored " + shown(c.stored.substr(0, 20)) + " cap " + std::to_string(c.cap));
+    FileWith file(c.stored);
+    std::unique_ptr<SourceFile> f = file.open(Mode::kText);
+    ASSERT_NE(f, nullptr);
+    std::vector<std::string> lines;
+    std::vector<char> buf(c.cap + 1, '#');
+    while (f->readLine(buf.data(), c.cap)) {
+      lines.emplace_back(buf.data());
+      EXPECT_EQ(buf[c.cap], '#') << "written past the cap";
+    }
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_FALSE(f->readLine(buf.data(), c.cap));
+    EXPECT_EQ(buf[0], '\0');  // an empty text when nothing was read
+  }
+}
+
+TEST(SourceFile, BinaryReadLineKeepsCrLf) {
+  FileWith file("ab\r\ncd");
+  std::unique_ptr<SourceFile> f = file.open(Mode::kBinary);
+  char buf[10];
+  ASSERT_TRUE(f->readLine(buf, sizeof buf));
+  EXPECT_STREQ(buf, "ab\r\n");
+  ASSERT_TRUE(f->readLine(buf, sizeof buf));
+  EXPECT_STREQ(buf, "cd");
+  EXPECT_FALSE(f->readLine(buf, sizeof buf));
+}
+
+TEST(SourceFile, ReadItemTakesWholeItemsOnly) {
+  FileWith file("abc\r\ndefg\x1Ahij");
+  std::unique_ptr<SourceFile> text = file.open(Mode::kText);
+  char item[5];
+  ASSERT_TRUE(text->readItem(item, 4));
+  EXPECT_EQ(std::string(item, 4), "abc\n");
+  ASSERT_TRUE(text->readItem(item, 4));
+  EXPECT_EQ(std::string(item, 4), "defg");
+  EXPECT_FALSE(text->readItem(item, 1));
+
+  std::unique_ptr<SourceFile> binary = file.open(Mode::kBinary);
+  ASSERT_TRUE(binary->readItem(item, 5));
+  EXPECT_EQ(std::string(item, 5), "abc\r\n");
+  ASSERT_TRUE(binary->readItem(item, 5));
+  EXPECT_EQ(std::string(item, 5), "defg\x1A");
+  EXPECT_FALSE(binary->readItem(item, 4));  // only "hij" is left
+}
+
+TEST(SourceFile, SeekEndGivesTheSizeOnDiskAndRewindStartsAgain) {
+  const std::string stored = "ab\r\ncd\x1A" "ef\r\n";
+  for (const Mode mode : {Mode::kText, Mode::kBinary}) {
+    SCOPED_TRACE(mode == Mode::kText ? "text" : "binary");
+    FileWith file(stored);
+    std::unique_ptr<SourceFile> f = file.open(mode);
+    EXPECT_EQ(f->seekEnd(), static_cast<long>(stored.size()));
+    EXPECT_EQ(f->getByte(), -1);
+    ASSERT_TRUE(f->rewind());
+    const std::string expected = mode == Mode::kText ? "ab\ncd" : stored;
+    EXPECT_EQ(shown(allBytes(*f)), shown(expected));
+    // After the 0x1A of text mode, rewind reads from the start again.
+    ASSERT_TRUE(f->rewind());
+    EXPECT_EQ(shown(allBytes(*f)), shown(expected));
+  }
+}
+
+}  // namespace
