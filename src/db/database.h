@@ -1,16 +1,49 @@
 // Database: the run's one ODBC connection (environment and connection handle),
 // opened by dbConnect from the configuration file and kept until the process
 // ends. Statements run on it through the booking store.
+//
+// Ownership: Database owns both handles, the diagnostic record of the last
+// failed connect or statement, the text of the last statement and the statement
+// result code. The tool creates one Database in main and never closes the
+// connection while it runs; the destructor, which runs as the process ends,
+// disconnects and frees the handles. Every statement handle is owned by the
+// operation that allocates it (see allocateStatement). Not copyable.
 #ifndef HV_DB_DATABASE_H
 #define HV_DB_DATABASE_H
 
+#include <sql.h>
+#include <sqlext.h>
+
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "common/console.h"
+#include "db/odbc_handle.h"
+
+// The first diagnostic record of a handle: SQLSTATE, message text, native error
+// code. Cleared to zero bytes before every read.
+struct DiagnosticRecord {
+  std::array<SQLCHAR, 256> sqlState{};
+  std::array<SQLCHAR, 1000> message{};
+  SQLINTEGER nativeError = 0;
+
+  void clear();
+  std::string state() const;  // SQLSTATE up to its terminator
+  std::string text() const;   // message up to its terminator
+};
 
 class Database {
  public:
+  // Working copies of the login handed to the driver manager: the sizes of the
+  // user name, password and data source name that dbConnect keeps.
+  static constexpr std::size_t kUserWidth = 200;
+  static constexpr std::size_t kPasswordWidth = 200;
+  static constexpr std::size_t kDataSourceWidth = 41;
+  // The configured schema holds at most this many characters.
+  static constexpr std::size_t kSchemaMaxLength = 20;
+
   Database();
   ~Database();
   Database(const Database&) = delete;
@@ -24,8 +57,38 @@ class Database {
   // The schema of the canteen table, from SCHEMA.
   const std::string& schema() const;
 
-  // (The connection's handles, diagnostic record and statement helpers are
-  // declared by the database layer below this line.)
+  // Allocates environment (ODBC 3) and connection and connects to data source
+  // `dataSource` as `user`. 0 when connected (SQL_SUCCESS_WITH_INFO included),
+  // -1 otherwise; after a refused SQLConnect the diagnostic record holds the
+  // driver's answer. Handles of an earlier connection are released first.
+  int32_t odbcConnect(std::string_view user, std::string_view password, std::string_view dataSource);
+  bool connected() const { return connected_; }
+
+  // The statement pattern. allocateStatement puts a fresh statement handle on
+  // the connection into `statement` (which then owns it) and returns false when
+  // the driver manager answers SQL_ERROR or there is no connection.
+  bool allocateStatement(OdbcHandle& statement);
+  // Keeps `text` as the current statement text and executes it, null-terminated.
+  // The text has no length limit.
+  SQLRETURN executeDirect(const OdbcHandle& statement, std::string text);
+  // Clears the diagnostic record and reads record 1 of `handle` into it.
+  void readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+
+  const DiagnosticRecord& diagnostics() const { return diagnostics_; }
+  const std::string& sqlText() const { return sqlText_; }
+  int32_t statementResult() const { return statementResult_; }
+  void setStatementResult(int32_t result) { statementResult_ = result; }
+
+ private:
+  void releaseConnection();
+
+  OdbcHandle environment_{SQL_HANDLE_ENV};
+  OdbcHandle connection_{SQL_HANDLE_DBC};
+  bool connected_ = false;
+  DiagnosticRecord diagnostics_;
+  std::string sqlText_;
+  std::string schema_;
+  int32_t statementResult_ = 0;
 };
 
 #endif  // HV_DB_DATABASE_H

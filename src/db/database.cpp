@@ -1,0 +1,118 @@
+#include "db/database.h"
+
+#include "common/fixed_text.h"
+#include "config/ini_reader.h"
+#include "db/sql_texts.h"
+
+void DiagnosticRecord::clear() {
+  sqlState.fill(0);
+  message.fill(0);
+  nativeError = 0;
+}
+
+namespace {
+template <std::size_t N>
+std::string terminated(const std::array<SQLCHAR, N>& bytes) {
+  std::size_t n = 0;
+  while (n < N && bytes[n] != 0) ++n;
+  return std::string(reinterpret_cast<const char*>(bytes.data()), n);
+}
+}  // namespace
+
+std::string DiagnosticRecord::state() const { return terminated(sqlState); }
+std::string DiagnosticRecord::text() const { return terminated(message); }
+
+Database::Database() = default;
+
+Database::~Database() { releaseConnection(); }
+
+const std::string& Database::schema() const { return schema_; }
+
+int32_t Database::dbConnect(const std::string& iniPath, Console& console) {
+  // Each value is taken out of the reader's result before the next key is read.
+  const FixedText<kUserWidth> user(getIniValue("", sqltext::kKeyLogin, 0, iniPath));
+  const FixedText<kPasswordWidth> password(getIniValue("", sqltext::kKeyPassword, 0, iniPath));
+
+  // SCHEMA: the value without its last character. A value that would leave more
+  // than 20 characters does not fit the configured schema and is not cut into a
+  // different name: the schema stays empty, and canteen bookings are refused.
+  schema_.clear();
+  const std::string schemaValue = getIniValue("", sqltext::kKeySchema, 0, iniPath);
+  if (!schemaValue.empty() && schemaValue.size() - 1 <= kSchemaMaxLength) {
+    schema_ = schemaValue.substr(0, schemaValue.size() - 1);
+  }
+
+  // DATABASE: taken only with 1 to 40 characters, otherwise the name stays empty.
+  FixedText<kDataSourceWidth> dataSource;
+  const std::string dataSourceValue = getIniValue("", sqltext::kKeyDataSource, 0, iniPath);
+  if (!dataSourceValue.empty() && dataSourceValue.size() <= FixedText<kDataSourceWidth>::kMaxLength) {
+    dataSource = dataSourceValue;
+  }
+
+  const int32_t code = odbcConnect(user.view(), password.view(), dataSource.view());
+  if (code != 0) {
+    console.printf(sqltext::kConnectFailed, code);
+    return code;
+  }
+  return 0;
+}
+
+void Database::releaseConnection() {
+  if (connected_) {
+    SQLDisconnect(connection_.get());
+    connected_ = false;
+  }
+  connection_.reset();
+  environment_.reset();
+}
+
+int32_t Database::odbcConnect(std::string_view user, std::string_view password,
+                              std::string_view dataSource) {
+  releaseConnection();
+
+  // Working copies, null-terminated, as wide as the texts dbConnect keeps.
+  FixedText<kDataSourceWidth> dsnCopy(dataSource);
+  FixedText<kUserWidth> userCopy(user);
+  FixedText<kPasswordWidth> passwordCopy(password);
+
+  if (environment_.allocate(SQL_NULL_HANDLE) == SQL_ERROR) return -1;
+  // The version attribute's result is ignored.
+  SQLSetEnvAttr(environment_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                SQL_IS_INTEGER);
+  if (connection_.allocate(environment_.get()) == SQL_ERROR) return -1;
+
+  const SQLRETURN rc =
+      SQLConnect(connection_.get(), reinterpret_cast<SQLCHAR*>(dsnCopy.data()), SQL_NTS,
+                 reinterpret_cast<SQLCHAR*>(userCopy.data()), SQL_NTS,
+                 reinterpret_cast<SQLCHAR*>(passwordCopy.data()), SQL_NTS);
+  if (rc != SQL_ERROR) {
+    connected_ = true;
+    return 0;
+  }
+  // Read, not shown: the driver's answer stays in the diagnostic record.
+  readDiagnostics(SQL_HANDLE_DBC, connection_.get());
+  return -1;
+}
+
+bool Database::allocateStatement(OdbcHandle& statement) {
+  if (!connection_) return false;
+  const SQLRETURN rc = statement.allocate(connection_.get());
+  if (rc == SQL_ERROR || !statement) {
+    statement.reset();
+    return false;
+  }
+  return true;
+}
+
+SQLRETURN Database::executeDirect(const OdbcHandle& statement, std::string text) {
+  sqlText_ = std::move(text);
+  return SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(&sqlText_[0]), SQL_NTS);
+}
+
+void Database::readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
+  diagnostics_.clear();
+  SQLSMALLINT textLength = 0;
+  SQLGetDiagRec(handleType, handle, 1, diagnostics_.sqlState.data(), &diagnostics_.nativeError,
+                diagnostics_.message.data(), static_cast<SQLSMALLINT>(diagnostics_.message.size()),
+                &textLength);
+}

@@ -1,0 +1,65 @@
+#include "db/odbc_booking_store.h"
+
+#include "db/sql_statements.h"
+#include "db/sql_texts.h"
+
+int32_t OdbcBookingStore::runInsert(std::string text) {
+  OdbcHandle statement(SQL_HANDLE_STMT);
+  if (!db_.allocateStatement(statement)) return -1;  // statement result code untouched
+
+  int32_t result = 0;
+  if (db_.executeDirect(statement, std::move(text)) == SQL_ERROR) {
+    db_.readDiagnostics(SQL_HANDLE_STMT, statement.get());
+    result = db_.diagnostics().nativeError;
+    // A failed execution without a native code (no diagnostic record, or a
+    // driver-side error with code 0) is still a failure: the row is not there.
+    if (result == 0) result = -1;
+  }
+  statement.reset();
+  db_.setStatementResult(result);
+  return result;
+}
+
+int32_t OdbcBookingStore::insertBooking(const BookingRecord& record) {
+  const BookingRecord copy = record;  // the caller's record is only read
+  return runInsert(bookingInsertStatement(copy));
+}
+
+int32_t OdbcBookingStore::insertCanteen(std::string_view badge, std::string_view date,
+                                        std::string_view time, std::string_view port,
+                                        std::string_view function, std::string_view kind,
+                                        std::string_view bon) {
+  // The schema comes from the configuration file; it goes into the statement
+  // only as a plain identifier. Anything else is refused before any call.
+  if (!isPlainIdentifier(db_.schema())) return -1;
+  return runInsert(canteenInsertStatement(db_.schema(), port, function, date, time, kind, badge, bon));
+}
+
+int32_t OdbcBookingStore::bookCanteen(const BookingRecord& record) {
+  const FixedText<9> badge(record.BewIDN.view());  // first 8 characters
+  const FixedText<9> date(record.BewDtm.view());   // YYYYMMDD
+  FixedText<5> time;                                // hhmm of YYYYMMDDhhmmss
+  const std::string_view stamp = record.BewUhr.view();
+  if (stamp.size() > 8) time = stamp.substr(8, 4);
+
+  FixedText<4> kind(sqltext::kCanteenKind);
+  const char* bon = sqltext::kBonNo;
+  if (record.BewSrc == "dta") {
+    kind = record.BewArt.view();
+    if (record.BewEra == "100") bon = sqltext::kBonYes;
+  } else if (record.BewBer[0] == '1') {
+    bon = sqltext::kBonYes;
+  }
+
+  const int32_t result = insertCanteen(badge.view(), date.view(), time.view(), sqltext::kCanteenPort,
+                                       sqltext::kCanteenFunction, kind.view(), bon);
+  if (result != 0) {
+    const long code = result;
+    log_.writeLog(sqltext::kCanteenFailedLog);
+    log_.writeLogf(sqltext::kCanteenDetailLog, code, badge.c_str(), date.c_str(), time.c_str(), bon);
+    console_.write(sqltext::kCanteenFailedConsole);
+    console_.printf(sqltext::kCanteenDetailConsole, code, badge.c_str(), date.c_str(), time.c_str(),
+                    bon);
+  }
+  return 1;
+}

@@ -1,0 +1,46 @@
+// The statement texts of the booking store, built from the fixed formats in
+// sql_texts.h. Pure functions: no database is touched, so the texts can be
+// checked on their own.
+//
+// Text values go into their literals with every single quote doubled, so that a
+// badge like O'Brien is stored as it stands instead of breaking the statement;
+// without a quote in any value the text is exactly the fixed format filled in.
+// Numbers are written as signed decimals. Results have no length limit.
+#ifndef HV_DB_SQL_STATEMENTS_H
+#define HV_DB_SQL_STATEMENTS_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "db/booking_record.h"
+
+// `value` with every single quote doubled (the inside of a '...' literal). The
+// value ends at its first zero byte, as a terminated text does.
+std::string sqlQuoted(std::string_view value);
+
+// True when `name` is non-empty and holds only ASCII letters, digits and
+// underscores: the only kind of schema name that is put into a statement.
+bool isPlainIdentifier(std::string_view name);
+
+// "YYYY-MM-DD hh:mm:ss" from the digits YYYYMMDDhhmmss: pieces of 4, 2, 2, 2, 2
+// and 2 characters, each cut short where the text ends; the separators are
+// always written. Nothing is validated.
+std::string bookingDateText(std::string_view digits);
+
+// The bare word NULL for an empty cost centre, else the quoted literal.
+std::string costCentreText(std::string_view costCentre);
+
+std::string bookingInsertStatement(const BookingRecord& record);
+std::string kidKstStatement(std::string_view terminal, int32_t number);
+std::string ttaFcdStatement(std::string_view terminal, int32_t key);
+std::string ttaApsStatement(std::string_view terminal);
+std::string zlsKstStatement(std::string_view terminal, int32_t reader);
+
+// REQUIRES: isPlainIdentifier(schema).
+std::string canteenInsertStatement(std::string_view schema, std::string_view port,
+                                   std::string_view function, std::string_view date,
+                                   std::string_view time, std::string_view kind,
+                                   std::string_view badge, std::string_view bon);
+
+#endif  // HV_DB_SQL_STATEMENTS_H

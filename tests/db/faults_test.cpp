@@ -1,0 +1,179 @@
+// Injected faults: no statement handle, and executions that fail with no
+// diagnostic record or a native code of 0.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db_test_fixture.h"
+
+namespace {
+
+using Rows = std::vector<OdbcSandbox::Row>;
+
+class Faults : public DbTest {
+ protected:
+  // A connection of its own, so that the emulator's per-connection counters
+  // start again at 1.
+  struct Fresh {
+    Database db;
+    std::unique_ptr<OdbcBookingStore> store;
+  };
+  std::unique_ptr<Fresh> fresh() {
+    auto f = std::make_unique<Fresh>();
+    EXPECT_EQ(f->db.dbConnect(iniPath, console), 0);
+    f->store = std::make_unique<OdbcBookingStore>(f->db, log, console);
+    return f;
+  }
+  size_t bookingRows() { return sandbox.query("SELECT BewIDN FROM HvSystem.Hvs321BEW").size(); }
+};
+
+TEST_F(Faults, NoStatementHandle) {
+  ScopedEnv fail("HVEMU_FAIL_STMT_ALLOC", "1+");
+  db.setStatementResult(100);
+  sandbox.startTrace();
+
+  EXPECT_EQ(store.insertBooking(sampleBooking()), -1);
+  EXPECT_EQ(db.statementResult(), 100) << "kept by an insert without a handle";
+
+  FixedText<31> out("preset");
+  EXPECT_EQ(store.lookupKidKst(100, out, "TDB1"), 0);
+  EXPECT_EQ(out.str(), "preset");
+  EXPECT_EQ(store.lookupZlsKst("TDB1", 1, out), 0);
+  EXPECT_EQ(out.str(), "preset");
+  int32_t key = 55;
+  EXPECT_EQ(store.lookupTtaAps("TDB1", key), 0);
+  EXPECT_EQ(key, 55);
+  BookingRecord r = sampleBooking();
+  r.BewArt = "???";
+  const BookingRecord before = r;
+  EXPECT_EQ(store.lookupTtaFcd(r, 1), 0);
+  EXPECT_TRUE(sameRecord(r, before));
+  EXPECT_EQ(db.statementResult(), 100) << "kept by lookups without a handle";
+
+  EXPECT_EQ(store.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000"), -1);
+  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
+  EXPECT_EQ(consoleText,
+            "Kantinendaten konnten nicht eingepflegt werden.\n"
+            "SQLFehler: -1 Ausweis: 4711  Datum/Uhrzeit: 20240131 1234  Bon: 0000!\n");
+  EXPECT_EQ(log.entries, (std::vector<std::string>{
+                             "Kantinendaten konnten nicht eingepflegt werden:",
+                             "SQLFehler: -1 Ausweis: 4711  Datum/Uhrzeit: 20240131 1234  Bon: 0000!"}));
+
+  EXPECT_TRUE(sandbox.traceLines().empty()) << "nothing is executed";
+  EXPECT_EQ(bookingRows(), 0u);
+}
+
+TEST_F(Faults, OnlyTheNamedAllocationFails) {
+  ScopedEnv fail("HVEMU_FAIL_STMT_ALLOC", "2");
+  BookingRecord r = sampleBooking();
+  const int32_t results[] = {0, -1, 0};
+  for (int i = 0; i < 3; ++i) {
+    r.BewIDN = "A" + std::to_string(i);
+    EXPECT_EQ(store.insertBooking(r), results[i]) << "insert " << i + 1;
+  }
+  EXPECT_EQ(bookingRows(), 2u);
+}
+
+TEST_F(Faults, InsertFailingWithoutANativeCodeIsNoSuccess) {
+  const struct {
+    const char* spec;
+    const char* state;  // SQLSTATE left in the diagnostic record; nullptr: no record
+  } cases[] = {{"1:nodiag", nullptr}, {"1:0:08S01", "08S01"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.spec);
+    auto f = fresh();
+    ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
+    EXPECT_EQ(f->store->insertBooking(sampleBooking()), -1);
+    EXPECT_EQ(f->db.statementResult(), -1);
+    EXPECT_EQ(f->db.diagnostics().nativeError, 0);
+    if (c.state != nullptr) {
+      EXPECT_EQ(f->db.diagnostics().state(), c.state);
+    } else {
+      EXPECT_EQ(f->db.diagnostics().text(), "");
+    }
+  }
+  EXPECT_EQ(bookingRows(), 0u) << "the injected failures ran nothing";
+}
+
+TEST_F(Faults, InsertFailingWithANativeCodeReturnsIt) {
+  ScopedEnv fail("HVEMU_FAIL_EXEC", "1:1205:40001");
+  EXPECT_EQ(store.insertBooking(sampleBooking()), 1205);
+  EXPECT_EQ(db.diagnostics().state(), "40001");
+  EXPECT_EQ(bookingRows(), 0u);
+}
+
+TEST_F(Faults, CanteenFailingWithoutANativeCodeIsReported) {
+  ScopedEnv fail("HVEMU_FAIL_EXEC", "1:nodiag");
+  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
+  EXPECT_EQ(db.statementResult(), -1);
+  EXPECT_EQ(consoleText,
+            "Kantinendaten konnten nicht eingepflegt werden.\n"
+            "SQLFehler: -1 Ausweis: 4711  Datum/Uhrzeit: 20240131 1234  Bon: 0000!\n");
+  EXPECT_EQ(log.entries.size(), 2u);
+}
+
+TEST_F(Faults, LookupExecutionFailuresKeepTheirResultsAndOutput) {
+  const struct {
+    const char* spec;
+    int32_t result;
+  } cases[] = {{"1:nodiag", 0}, {"1:0:08S01", 0}, {"1:207:42S22", 207}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.spec);
+    {
+      auto f = fresh();
+      ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
+      FixedText<31> out("preset");
+      EXPECT_EQ(f->store->lookupKidKst(100, out, "TDB1"), c.result);
+      EXPECT_EQ(out.str(), "preset");
+      EXPECT_EQ(f->db.statementResult(), c.result);
+    }
+    {
+      auto f = fresh();
+      ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
+      int32_t key = 55;
+      EXPECT_EQ(f->store->lookupTtaAps("TDB1", key), c.result);
+      EXPECT_EQ(key, 55);
+    }
+    {
+      auto f = fresh();
+      ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
+      BookingRecord r = sampleBooking();
+      r.BewArt = "???";
+      EXPECT_EQ(f->store->lookupTtaFcd(r, 1), c.result);
+      EXPECT_EQ(r.BewArt.str(), "???");
+    }
+    {
+      auto f = fresh();
+      ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
+      FixedText<31> out("preset");
+      EXPECT_EQ(f->store->lookupZlsKst("TDB1", 1, out), c.result);
+      EXPECT_EQ(out.str(), "preset");
+    }
+  }
+}
+
+TEST_F(Faults, LaterExecutionsRunAgain) {
+  ScopedEnv fail("HVEMU_FAIL_EXEC", "1:nodiag");
+  EXPECT_EQ(store.insertBooking(sampleBooking()), -1);
+  EXPECT_EQ(store.insertBooking(sampleBooking()), 0);
+  EXPECT_EQ(bookingRows(), 1u);
+}
+
+
+TEST_F(Faults, DiagnosticRecordIsClearedBeforeEachRead) {
+  const BookingRecord r = sampleBooking();
+  EXPECT_EQ(store.insertBooking(r), 0);     // execution 1
+  EXPECT_EQ(store.insertBooking(r), 2627);  // execution 2
+  ASSERT_FALSE(db.diagnostics().text().empty());
+  ScopedEnv fail("HVEMU_FAIL_EXEC", "3:nodiag");
+  BookingRecord other = r;
+  other.BewIDN = "4712";
+  EXPECT_EQ(store.insertBooking(other), -1);  // execution 3: no record
+  EXPECT_EQ(db.diagnostics().nativeError, 0);
+  EXPECT_EQ(db.diagnostics().text(), "");
+  EXPECT_EQ(bookingRows(), 1u);
+}
+
+}  // namespace
