@@ -29,8 +29,8 @@ bool checkLength(SourceFile& file, RunContext& ctx, const FixedFormat& format, i
   const long recordLength = static_cast<long>(format.recordLength);
   if (length > 0 && length < recordLength) {
     ctx.log.writeLogf("Quelldatei(%s): falsche Zeichenanzahl %ld", format.type, length);
-    ctx.console.printf("Quelldatei(%s): unz\xE4"
-                       "lssige Zeichen ???\n",
+    ctx.console.printf("Quelldatei(%s): unzul\xE4"
+                       "ssige Zeichen ???\n",
                        format.type);
     ctx.console.printf("Quelldatei(%s): Zeichenanzahl %ld\n", format.type, length);
     result = 0;

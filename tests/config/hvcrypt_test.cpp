@@ -94,8 +94,8 @@ TEST(HvcryptTest, IniFileReadsBackAsTheFourValues) {
       {"M\xFCller", "\xE4\xF6\xFC\xDF", std::string(20, 's'), "DSN"},
       {"12345678", "1234567812345678", "sch", "DSN8CHAR"},
       {std::string(96, 'L'), std::string(96, 'P'), "", ""},
-      {"--dsn", "--login", ";;", "a;b;c"},
-      {" blank ", "\t", "s.", "ODBC DSN"},
+      {"--dsn", "--login", "a_1", "a;b;c"},
+      {" blank ", "\t", "S_2", "ODBC DSN"},
   };
   const ScopedTempDir dir;
   const std::string path = dir.file("Horavelle.Ini");
@@ -157,6 +157,9 @@ TEST(HvcryptTest, RefusesValuesTheImportToolWouldNotTake) {
   const Case cases[] = {
       {{"sa", "pw", "dbo", std::string(41, 'D')}, "data source name has 41 characters"},
       {{"sa", "pw", std::string(21, 's'), "dsn"}, "schema has 21 characters"},
+      {{"sa", "pw", "my schema", "dsn"}, "schema 'my schema' is not a plain name"},
+      {{"sa", "pw", "s.", "dsn"}, "schema 's.' is not a plain name"},
+      {{"sa", "pw", "x'y", "dsn"}, "schema 'x'y' is not a plain name"},
       {{std::string(97, 'L'), "pw", "dbo", "dsn"}, "login has 97 characters"},
       {{"sa", std::string(97, 'P'), "dbo", "dsn"}, "password has 97 characters"},
   };

@@ -127,7 +127,7 @@ TEST(FixedReaderTest, ShortFileIsReportedAndCountsAsSuccess) {
         EXPECT_EQ(result, 0);
         const std::string n = std::to_string(len);
         EXPECT_EQ(h.log.entries, std::vector<std::string>{"Quelldatei(" + r.type + "): falsche Zeichenanzahl " + n});
-        EXPECT_EQ(h.out, "Quelldatei(" + r.type + "): unz\xE4" "lssige Zeichen ???\n" + "Quelldatei(" + r.type +
+        EXPECT_EQ(h.out, "Quelldatei(" + r.type + "): unzul\xE4" "ssige Zeichen ???\n" + "Quelldatei(" + r.type +
                              "): Zeichenanzahl " + n + "\n");
         EXPECT_EQ(h.store.count("INSERT"), 0);
         EXPECT_EQ(h.store.count("ZLS"), r.type == "40p" ? 32 : 0);

@@ -129,7 +129,7 @@ TEST(Read62pTest, TwoRecordsAndBadLengths) {
   Harness62 shortFile;
   EXPECT_EQ(shortFile.run(kPlain.substr(0, 32)), 0);
   EXPECT_TRUE(shortFile.store.calls.empty());
-  EXPECT_EQ(shortFile.out, "Quelldatei(62p): unz\xE4" "lssige Zeichen ???\nQuelldatei(62p): Zeichenanzahl 32\n");
+  EXPECT_EQ(shortFile.out, "Quelldatei(62p): unzul\xE4" "ssige Zeichen ???\nQuelldatei(62p): Zeichenanzahl 32\n");
   EXPECT_EQ(shortFile.log.entries, std::vector<std::string>{"Quelldatei(62p): falsche Zeichenanzahl 32"});
 }
 

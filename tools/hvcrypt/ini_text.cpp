@@ -15,6 +15,18 @@ std::string entry(int number, const char* key, std::string_view plaintext) {
          encryptValue(plaintext, kConfigKey) + "\r\n";
 }
 
+// The import puts the schema into the canteen statement only when it is a plain
+// identifier (letters, digits, underscore); any other schema would make every
+// canteen booking fail, so the tool refuses it. An empty schema is allowed for
+// installations without a canteen.
+bool isPlainSchema(std::string_view schema) {
+  for (const char c : schema) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    if (!plain) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string checkIniLogin(const IniLogin& login) {
@@ -25,6 +37,10 @@ std::string checkIniLogin(const IniLogin& login) {
   if (login.schema.size() > kMaxSchemaLength) {
     return formatText("the schema has %zu characters; the import tool takes at most %zu",
                       login.schema.size(), kMaxSchemaLength);
+  }
+  if (!isPlainSchema(login.schema)) {
+    return "the schema '" + std::string(login.schema) +
+           "' is not a plain name (letters, digits, underscore); the import tool would refuse it";
   }
   if (login.user.size() > kMaxIniPlainLength) {
     return formatText("the login has %zu characters; a configuration value holds at most %zu",
