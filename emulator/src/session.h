@@ -1,0 +1,127 @@
+// One database session: the SQLite connection behind one ODBC connection,
+// with the catalogue cache, the prepared-statement cache and the execution of
+// parsed statements. Owns the sqlite3 handle; result sets it hands out must be
+// destroyed before the session.
+#ifndef HVEMU_SESSION_H
+#define HVEMU_SESSION_H
+
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "ast.h"
+#include "catalogue.h"
+#include "server_errors.h"
+
+namespace hvemu {
+
+// One prepared SQLite statement; finalized when the last owner lets go, so a
+// result set may outlive the cache entry that made it.
+struct PreparedStatement {
+  explicit PreparedStatement(sqlite3_stmt* s) : stmt(s) {}
+  ~PreparedStatement() { sqlite3_finalize(stmt); }
+  PreparedStatement(const PreparedStatement&) = delete;
+  PreparedStatement& operator=(const PreparedStatement&) = delete;
+  sqlite3_stmt* stmt;
+  bool inUse = false;
+};
+using PreparedPtr = std::shared_ptr<PreparedStatement>;
+
+// Resets a statement after use and marks it free for the next statement.
+void releaseStatement(PreparedStatement& p);
+
+struct ResultColumn {
+  std::string name;
+  SqlType type;
+  bool nullable = true;
+};
+
+// The open rows of a query. Shares a statement with the session's cache and
+// gives it back (reset) when destroyed.
+class ResultSet {
+ public:
+  ResultSet(PreparedPtr stmt, std::vector<ResultColumn> columns);
+  ~ResultSet();
+  ResultSet(const ResultSet&) = delete;
+  ResultSet& operator=(const ResultSet&) = delete;
+
+  const std::vector<ResultColumn>& columns() const { return columns_; }
+  // 1: a row is current; 0: no further row; -1: failure (see error()).
+  int next();
+  bool isNull(int col) const;
+  // The column's value as text (canonical datetime, decimal numbers).
+  std::string text(int col) const;
+  long long integer(int col) const;
+  const std::string& error() const { return error_; }
+
+ private:
+  PreparedPtr prepared_;
+  sqlite3_stmt* stmt_;
+  std::vector<ResultColumn> columns_;
+  bool done_ = false;
+  std::string error_;
+};
+
+struct ExecOptions {
+  bool oldTruncation = false;  // 8152 instead of 2628
+};
+
+struct ExecResult {
+  bool ok = false;
+  ErrorList records;  // errors, or informational records when ok
+  long long rowCount = -1;
+  std::unique_ptr<ResultSet> rows;  // set for a query
+};
+
+class Session {
+ public:
+  // Opens (and creates when missing) the SQLite file at `path`.
+  static std::unique_ptr<Session> open(const std::string& path, ErrorList& errors);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  ExecResult execute(std::string_view sql, const ExecOptions& options);
+  // Name of the database as messages show it (the file name without extension).
+  const std::string& databaseName() const { return dbName_; }
+
+  void setAutocommit(bool on);
+  bool autocommit() const { return autocommit_; }
+  bool endTransaction(bool commit);
+
+ private:
+  explicit Session(sqlite3* db, std::string dbName);
+  sqlite3* db_;
+  std::string dbName_;
+  Catalogue catalogue_;
+  std::map<std::string, PreparedPtr> cache_;
+  bool autocommit_ = true;
+  bool inTransaction_ = false;
+
+  // Prepares or reuses the statement for `sql`, marked in use; the caller
+  // gives it back with releaseStatement(). Null with `error` on failure.
+  PreparedPtr statement(const std::string& sql, std::string& error);
+  void clearCache();
+  // Steps a short statement such as BEGIN or COMMIT; true when it worked.
+  bool runCached(const char* sql);
+  void beginIfNeeded();
+  std::string qualifiedForMessage(const TableInfo& t) const;
+
+  ExecResult createSchema(const CreateSchema& s);
+  ExecResult createTable(const CreateTable& s);
+  ExecResult dropTable(const DropTable& s);
+  ExecResult insert(const Insert& s, const ExecOptions& options);
+  ExecResult select(const Select& s);
+  ExecResult remove(const Delete& s);
+  ExecResult runDdl(const std::string& sql);
+  const TableInfo* resolveTable(const QualifiedName& q, ExecResult& r);
+
+  friend class QueryTranslator;
+};
+
+}  // namespace hvemu
+
+#endif

@@ -1,0 +1,8 @@
+CREATE SCHEMA HvSystem
+CREATE SCHEMA HvKantine
+CREATE TABLE HvSystem.Hvs321BEW (BewSch varchar(29) NOT NULL, BewTID varchar(255) NOT NULL, BewLID varchar(5) NOT NULL, BewIDN varchar(50) NOT NULL, BewSto varchar(8) NOT NULL, BewDtm datetime NOT NULL, BewUhr datetime NOT NULL, BewLfn varchar(3) NOT NULL, BewArt varchar(3) NOT NULL, BewTas varchar(2) NOT NULL, BewEra varchar(3) NOT NULL, BewKze varchar(1) NOT NULL, BewBer varchar(1) NOT NULL, BewErq varchar(10) NOT NULL, BewSta smallint NOT NULL, BewKst varchar(30) NULL, BewQua varchar(5) NOT NULL, BewRes varchar(136) NOT NULL, BewSrc varchar(3) NOT NULL, CONSTRAINT PK_Hvs321BEW PRIMARY KEY (BewTID, BewIDN, BewUhr))
+CREATE TABLE HvSystem.Hvs1140Trm (TrmNam varchar(50) NOT NULL, TrmMnd smallint NOT NULL, TrmLiz smallint NOT NULL, TrmSta smallint NULL, TrmTas int NULL, CONSTRAINT PK_Hvs1140Trm PRIMARY KEY (TrmNam))
+CREATE TABLE HvSystem.Hvs120Kid (KidMnd smallint NOT NULL, KidLiz smallint NOT NULL, KidNum int NOT NULL, KidKst varchar(40) NULL, CONSTRAINT PK_Hvs120Kid PRIMARY KEY (KidMnd, KidLiz, KidNum))
+CREATE TABLE HvSystem.Hvs112Tta (TtaMnd smallint NOT NULL, TtaNum int NOT NULL, TtaAps int NULL, TtaFcd varchar(10) NULL, TtaDnc smallint NULL)
+CREATE TABLE HvSystem.Hvs401Zls (ZlsTrm varchar(50) NOT NULL, ZlsLes int NOT NULL, ZlsKst varchar(40) NULL, CONSTRAINT PK_Hvs401Zls PRIMARY KEY (ZlsTrm, ZlsLes))
+CREATE TABLE HvKantine.Hvs321Kan (KanPor varchar(2) NOT NULL, KanFcd varchar(2) NOT NULL, KanDtm varchar(8) NOT NULL, KanUhr varchar(4) NOT NULL, KanMsk varchar(3) NOT NULL, KanAwn varchar(8) NOT NULL, KanDat varchar(4) NOT NULL, CONSTRAINT PK_Hvs321Kan PRIMARY KEY (KanAwn, KanDtm, KanUhr, KanMsk))
