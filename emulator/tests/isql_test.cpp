@@ -15,7 +15,7 @@ int runIsql(const TempFolder& dir, const std::string& dsn, const std::string& lo
             std::string& output) {
   const std::string in = dir.file("isql-input.sql");
   std::ofstream(in, std::ios::binary) << input;
-  return runCommand("ODBCSYSINI='" + dir.path() + "' ODBCINI='" + dir.file("user-odbc.ini") + "' " HVEMU_ISQL " -v " + dsn + " " + login + " < '" + in + "'",
+  return runCommand(HVEMU_ISQL_ENV "ODBCSYSINI='" + dir.path() + "' ODBCINI='" + dir.file("user-odbc.ini") + "' " HVEMU_ISQL " -v " + dsn + " " + login + " < '" + in + "'",
                     &output);
 }
 
