@@ -1,0 +1,127 @@
+// Shared pieces of the end-to-end tests: a suite root with a configuration for
+// a fresh emulator database holding the demo master data, runs of the built
+// Stempelzug in it, and the expected run-log bytes.
+#ifndef HV_TESTS_E2E_E2E_SUPPORT_H
+#define HV_TESTS_E2E_E2E_SUPPORT_H
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/odbc_sandbox.h"
+#include "support/suite_root.h"
+#include "support/temp_dir.h"
+
+namespace e2e {
+
+using Entries = std::vector<std::string>;
+
+// The bytes the run log stores for `entries`: each entry and a line end, every
+// line feed as CR LF.
+inline std::string logBytes(const Entries& entries) {
+  std::string bytes;
+  for (const std::string& entry : entries) {
+    for (char c : entry + "\n") {
+      if (c == '\n') bytes += '\r';
+      bytes += c;
+    }
+  }
+  return bytes;
+}
+
+// Replaces the time stamp of every "Start : " entry by "<time>" once it has the
+// form DD.MM.YYYY hh:mm:ss.
+inline std::string maskTimeStamps(const std::string& log) {
+  static const std::regex stamp("Start : \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\r\n");
+  return std::regex_replace(log, stamp, "Start : <time>\r\n");
+}
+
+inline Entries operator+(Entries a, const Entries& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+inline const Entries kStart = {"\n\n========================================>", "Start : <time>"};
+inline const Entries kEnd = {"\nENDE", "<========================================"};
+
+// The bytes and modification time of a file, to show that a run left it alone.
+struct FileState {
+  bool exists = false;
+  std::string bytes;
+  long long mtimeNs = 0;
+
+  static FileState of(const std::string& path) {
+    FileState s;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return s;
+    s.exists = true;
+    s.bytes = readFileBytes(path);
+    s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return s;
+  }
+  bool operator==(const FileState& o) const {
+    return exists == o.exists && bytes == o.bytes && mtimeNs == o.mtimeNs;
+  }
+};
+
+// One test's world: an emulator database with schema and demo master data, a
+// suite root whose configuration names it, and the source files of the test.
+class ImportTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kTerminal = "BDE6251";
+
+  void SetUp() override {
+    OdbcSandbox::Options options;
+    options.scripts = {OdbcSandbox::sourcePath("sql/demo-data.sql")};
+    db_ = std::make_unique<OdbcSandbox>(options);
+    ASSERT_EQ(suite_.writeIni(options.user, options.password, options.schema, db_->dsn()), "");
+    suite_.runEnv().push_back({"ODBCSYSINI", OdbcSandbox::odbcFolder()});
+  }
+
+  // Writes a source file into the suite root; returns its path.
+  std::string source(const std::string& name, const std::string& bytes) {
+    const std::string path = suite_.path(name);
+    writeFileBytes(path, bytes);
+    return path;
+  }
+
+  // Runs the tool and checks that the source file (args[0]) is unchanged.
+  ProcessResult run(const std::vector<std::string>& args, const EnvVars& env = {}) {
+    const FileState before = args.empty() ? FileState() : FileState::of(args[0]);
+    ProcessResult r = suite_.runImport(args, env);
+    EXPECT_EQ(r.signal, 0) << "the tool was killed; stderr: " << r.err;
+    if (!args.empty()) {
+      EXPECT_TRUE(FileState::of(args[0]) == before) << "the source file " << args[0] << " was changed";
+    }
+    return r;
+  }
+
+  std::string log() const { return maskTimeStamps(suite_.runLog()); }
+  void clearLog() { std::remove(suite_.logPath().c_str()); }
+
+  // The rows of the booking table, columns in a fixed order, sorted.
+  std::vector<OdbcSandbox::Row> bookings() {
+    return db_->query(
+        "SELECT BewTID, BewLID, BewIDN, BewSto, BewKst, BewDtm, BewUhr, BewLfn, BewArt, BewTas, BewEra, "
+        "BewKze, BewBer, BewErq, BewSta, BewQua, BewSrc, BewRes, BewSch FROM HvSystem.Hvs321BEW "
+        "ORDER BY BewUhr, BewIDN, BewLfn");
+  }
+  std::vector<OdbcSandbox::Row> canteen() {
+    return db_->query(
+        "SELECT KanPor, KanFcd, KanDtm, KanUhr, KanMsk, KanAwn, KanDat FROM HvKantine.Hvs321Kan "
+        "ORDER BY KanDtm, KanUhr, KanAwn");
+  }
+
+  SuiteRoot suite_;
+  std::unique_ptr<OdbcSandbox> db_;
+};
+
+}  // namespace e2e
+
+#endif  // HV_TESTS_E2E_E2E_SUPPORT_H
