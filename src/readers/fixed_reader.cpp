@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/format.h"
 #include "readers/insert_outcome.h"
 #include "readers/running_number.h"
 #include "readers/trim_right.h"
@@ -60,6 +61,15 @@ void fillDates(const char* record, const FixedFormat& format, BookingRecord& boo
   booking.BewDtm.append(kMidnight);
   booking.BewUhr = booking.BewDtm.view().substr(0, 8);
   booking.BewUhr.append(bytesAt(record, format.timePos, kTimeFieldLength));
+}
+
+void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key) {
+  booking.BewTas = formatText("%02d", key);
+  ctx.lastResult = store.lookupTtaFcd(booking, key);
+  if (ctx.lastResult != 0) {
+    booking.BewArt = "???";
+    if (ctx.debug) ctx.console.printf("   ID %s: Buchungsart nicht gefunden\n", booking.BewIDN.c_str());
+  }
 }
 
 int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,

@@ -68,4 +68,10 @@ void fillBadge(const char* record, const FixedFormat& format, BookingRecord& boo
 // then the time bytes. A zero byte inside a field ends that field's part.
 void fillDates(const char* record, const FixedFormat& format, BookingRecord& booking);
 
+// The function code of `key` (a key number other than "no key"): BewTas is the
+// key as two digits (a key beyond two digits keeps the first two), then the
+// function-code lookup; when it fails, BewArt is "???" and, with the debug
+// flag, the console says so. ctx.lastResult holds the lookup's result.
+void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key);
+
 #endif  // HV_READERS_FIXED_READER_H

@@ -4,7 +4,6 @@
 #include <array>
 
 #include "common/decimal.h"
-#include "common/format.h"
 #include "readers/fixed_reader.h"
 #include "readers/insert_outcome.h"
 #include "readers/readers.h"
@@ -71,14 +70,7 @@ int32_t read40p(SourceFile& file, RunContext& ctx, BookingStore& store) {
       return RecordAction::kHandled;
     }
     const int32_t key = keyNumber(record[kKeyPos]);
-    if (key != kNoKey) {
-      booking.BewTas = formatText("%02d", key);
-      ctx.lastResult = store.lookupTtaFcd(booking, key);
-      if (ctx.lastResult != 0) {
-        booking.BewArt = "???";
-        if (ctx.debug) ctx.console.printf("   ID %s: Buchungsart nicht gefunden\n", booking.BewIDN.c_str());
-      }
-    }
+    if (key != kNoKey) completeFunctionCode(ctx, store, booking, key);
     return RecordAction::kInsert;
   };
   return readFixedRecords(file, ctx, store, k40p, complete);

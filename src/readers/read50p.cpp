@@ -2,7 +2,6 @@
 // asks for its cost centre and for the terminal's default key and its function
 // code; there are no canteen bookings in this format.
 #include "common/decimal.h"
-#include "common/format.h"
 #include "readers/fixed_reader.h"
 #include "readers/insert_outcome.h"
 #include "readers/readers.h"
@@ -29,15 +28,7 @@ int32_t read50p(SourceFile& file, RunContext& ctx, BookingStore& store) {
     // value never carries the previous record's key over.
     int32_t key = kNoKey;
     ctx.lastResult = store.lookupTtaAps(ctx.terminal.view(), key);
-    if (ctx.lastResult == 0 && key != kNoKey) {
-      // BewTas holds two characters: a key beyond two digits keeps the first two.
-      booking.BewTas = formatText("%02d", key);
-      ctx.lastResult = store.lookupTtaFcd(booking, key);
-      if (ctx.lastResult != 0) {
-        booking.BewArt = "???";
-        if (ctx.debug) ctx.console.printf("   ID %s: Buchungsart nicht gefunden\n", booking.BewIDN.c_str());
-      }
-    }
+    if (ctx.lastResult == 0 && key != kNoKey) completeFunctionCode(ctx, store, booking, key);
     return RecordAction::kInsert;
   };
   return readFixedRecords(file, ctx, store, k50p, complete);

@@ -5,34 +5,22 @@
 #include <utility>
 #include <vector>
 
-#include "common/console.h"
-#include "common/run_context.h"
-#include "common/source_file.h"
+#include "reader_harness.h"
 #include "readers/readers.h"
-#include "support/fake_store.h"
-#include "support/recording_log.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 const std::string kTerminal = "TERM1";
 
-// One reader call on a dta file written into a temporary folder.
-struct DtaRun {
-  ScopedTempDir dir;
-  RecordingLog log;
-  std::string out;
-  Console console{&out};
-  RunContext ctx{log, console};
-  FakeStore store;
+// One reader call on a dta file (opened in text mode) written into a temporary
+// folder.
+struct DtaRun : ReaderHarness {
   int32_t result = 12345;
 
-  DtaRun() { ctx.terminal = kTerminal; }
+  DtaRun() : ReaderHarness(kTerminal, "buchungen.dta", SourceFile::Mode::kText) {}
 
   int32_t run(const std::string& bytes) {
-    const std::string path = dir.file("buchungen.dta");
-    writeFileBytes(path, bytes);
-    std::unique_ptr<SourceFile> file = SourceFile::open(path, SourceFile::Mode::kText);
+    SourceFile* file = tryOpen(bytes);
     EXPECT_NE(file, nullptr);
     if (!file) return result;
     result = readDta(*file, ctx, store);
@@ -63,11 +51,7 @@ std::string withFields(const std::vector<std::pair<std::size_t, std::string>>& c
 std::string withField(std::size_t index, const std::string& value) { return withFields({{index, value}}); }
 
 // The 32 reader-table lookups every line with at least 8 fields starts with.
-std::vector<std::string> readerTableCalls() {
-  std::vector<std::string> calls;
-  for (int n = 1; n <= 32; ++n) calls.push_back("ZLS " + kTerminal + " " + std::to_string(n));
-  return calls;
-}
+std::vector<std::string> readerTableCalls() { return readerTableLookups(kTerminal); }
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());

@@ -5,37 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "reader_harness.h"
 #include "readers/insert_outcome.h"
 #include "readers/readers.h"
-#include "support/fake_store.h"
-#include "support/recording_log.h"
-#include "support/temp_dir.h"
 
 namespace {
 
-using Reader = int32_t (*)(SourceFile&, RunContext&, BookingStore&);
-
-struct Harness {
-  ScopedTempDir dir;
-  RecordingLog log;
-  std::string out;
-  Console console{&out};
-  RunContext ctx{log, console};
-  FakeStore store;
-  std::unique_ptr<SourceFile> file;
-
-  Harness() { ctx.terminal = "T1"; }
-  SourceFile& open(const std::string& bytes) {
-    const std::string path = dir.file("source.dat");
-    writeFileBytes(path, bytes);
-    file = SourceFile::open(path, SourceFile::Mode::kBinary);
-    if (!file) throw std::runtime_error("cannot open " + path);
-    return *file;
-  }
+struct Harness : ReaderHarness {
+  Harness() : ReaderHarness("T1", "source.dat") {}
 };
 
 // A layout unlike the real formats, so that the frame is seen to follow the
@@ -44,9 +25,7 @@ constexpr FixedFormat kToy{"t26", 26, 23, 21, 19, 13, 0, true, "<%s|%d>\n"};
 
 std::string toyRecord(const std::string& id13, const std::string& hhmmss, const std::string& yymmdd,
                       char tag = 'x') {
-  std::string r = id13 + hhmmss + yymmdd + tag;
-  if (r.size() != kToy.recordLength) throw std::logic_error("toy record of wrong length: " + r);
-  return r;
+  return fixedRecord("toy", kToy.recordLength, {id13, hhmmss, yymmdd, std::string_view(&tag, 1)});
 }
 
 const std::string kRecA = toyRecord("AB12         ", "235959", "241231");
@@ -104,6 +83,42 @@ TEST(FixedReaderTest, BadgeIsTrimmedOnTheRightOrOneBlank) {
     BookingRecord b;
     fillBadge(record.data(), kToy, b);
     EXPECT_EQ(b.BewIDN.str(), c.idn);
+  }
+}
+
+// ---- function code ----
+
+TEST(FixedReaderTest, FunctionCodeOfAKey) {
+  struct Case {
+    int32_t key;
+    FakeStore::TextAnswer answer;
+    std::string tas;
+    std::string art;
+    int32_t lastResult;
+  };
+  const Case cases[] = {
+      {3, {0, "F03"}, "03", "F03", 0},
+      {16, {100, ""}, "16", "???", 100},
+      {0, {208, "junk"}, "00", "???", 208},
+      {123, {0, "F"}, "12", "F", 0},  // BewTas holds two characters
+  };
+  for (const auto& c : cases) {
+    for (bool debug : {false, true}) {
+      SCOPED_TRACE("key " + std::to_string(c.key) + (debug ? " debug" : ""));
+      Harness h;
+      h.ctx.debug = debug;
+      h.store.fcd[c.key] = c.answer;
+      BookingRecord b;
+      b.BewTID = "T1";
+      b.BewIDN = "  42";
+      completeFunctionCode(h.ctx, h.store, b, c.key);
+      EXPECT_EQ(b.BewTas.str(), c.tas);
+      EXPECT_EQ(b.BewArt.str(), c.art);
+      EXPECT_EQ(h.ctx.lastResult, c.lastResult);
+      EXPECT_EQ(h.store.calls, std::vector<std::string>{"FCD T1 " + std::to_string(c.key)});
+      EXPECT_EQ(h.out, debug && c.art == "???" ? "   ID   42: Buchungsart nicht gefunden\n" : "");
+      EXPECT_TRUE(h.log.entries.empty());
+    }
   }
 }
 

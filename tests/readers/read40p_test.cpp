@@ -2,34 +2,18 @@
 // running numbers and the fields of the booking record it hands over.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "reader_harness.h"
 #include "readers/readers.h"
-#include "support/fake_store.h"
-#include "support/recording_log.h"
-#include "support/temp_dir.h"
 
 namespace {
 
-struct Harness40 {
-  ScopedTempDir dir;
-  RecordingLog log;
-  std::string out;
-  Console console{&out};
-  RunContext ctx{log, console};
-  FakeStore store;
-
-  Harness40() { ctx.terminal = "TERM1"; }
-  int32_t run(const std::string& bytes) {
-    const std::string path = dir.file("source.40p");
-    writeFileBytes(path, bytes);
-    auto file = SourceFile::open(path, SourceFile::Mode::kBinary);
-    if (!file) throw std::runtime_error("cannot open " + path);
-    return read40p(*file, ctx, store);
-  }
+struct Harness40 : ReaderHarness {
+  Harness40() : ReaderHarness("TERM1", "source.40p") {}
+  int32_t run(const std::string& bytes) { return ReaderHarness::run(read40p, bytes); }
   // The calls after the 32 reader lookups at the start.
   std::vector<std::string> recordCalls() const {
     if (store.calls.size() < 32) return {};
@@ -40,18 +24,10 @@ struct Harness40 {
 // ID 0-12, day 13-14, month 15-16, year 17-18, time 19-24, key 25, reader 26-27, byte 28.
 std::string rec40(const std::string& id13, const std::string& ddmmyy, const std::string& hhmmss, char key,
                   const std::string& reader, char ber = '0') {
-  std::string r = id13 + ddmmyy + hhmmss + key + reader + ber;
-  if (r.size() != 29) throw std::logic_error("40p record of wrong length: " + r);
-  return r;
+  return fixedRecord("40p", 29, {id13, ddmmyy, hhmmss, std::string_view(&key, 1), reader, std::string_view(&ber, 1)});
 }
 
 const std::string kPlain = rec40("1234         ", "311224", "235959", '3', "05", '1');
-
-std::vector<std::string> zlsCalls(const std::string& terminal) {
-  std::vector<std::string> calls;
-  for (int n = 1; n <= 32; ++n) calls.push_back("ZLS " + terminal + " " + std::to_string(n));
-  return calls;
-}
 
 TEST(Read40pTest, EveryFieldHandedOver) {
   Harness40 h;
@@ -89,7 +65,7 @@ TEST(Read40pTest, ReaderTableIsFilledFirstThenLookupsPerRecordInOrder) {
   h.store.fcd[3] = {0, "F03"};
   const std::string noKst = rec40("5            ", "010124", "080000", 'A', "07");
   EXPECT_EQ(h.run(kPlain + noKst + kPlain), 0);
-  std::vector<std::string> expected = zlsCalls("TERM1");
+  std::vector<std::string> expected = readerTableLookups("TERM1");
   for (const char* c : {"KID 4711 TERM1", "FCD TERM1 3", "INSERT", "FCD TERM1 10", "INSERT", "KID 4711 TERM1",
                         "FCD TERM1 3", "INSERT"}) {
     expected.push_back(c);
@@ -106,7 +82,7 @@ TEST(Read40pTest, ReaderLookupsRunBeforeTheLengthCheckWhateverTheLength) {
     bytes.resize(len);
     h.run(bytes);
     ASSERT_GE(h.store.calls.size(), 32u);
-    EXPECT_EQ(std::vector<std::string>(h.store.calls.begin(), h.store.calls.begin() + 32), zlsCalls("TERM1"));
+    EXPECT_EQ(std::vector<std::string>(h.store.calls.begin(), h.store.calls.begin() + 32), readerTableLookups("TERM1"));
     EXPECT_EQ(h.store.count("ZLS"), 32);
     EXPECT_EQ(h.store.count("INSERT"), static_cast<int>(len % 29 == 0 ? len / 29 : 0));
   }
@@ -215,9 +191,7 @@ TEST(Read40pTest, FailedReaderLookupLeavesTheEntryEmpty) {
   store.kid[4711] = {0, "KST-A"};
   const std::string reader5 = rec40("1            ", "311224", "235959", ' ', "05");
   const std::string reader6 = rec40("2            ", "311224", "235959", ' ', "06");
-  const std::string path = h.dir.file("scribble.40p");
-  writeFileBytes(path, reader5 + reader6);
-  auto file = SourceFile::open(path, SourceFile::Mode::kBinary);
+  SourceFile* file = h.tryOpen(reader5 + reader6);
   ASSERT_TRUE(file);
   EXPECT_EQ(read40p(*file, h.ctx, store), 0);
   ASSERT_EQ(store.inserted.size(), 2u);
@@ -263,7 +237,7 @@ TEST(Read40pTest, CanteenBookingTakesNoInsertAndNoRunningNumber) {
   h.store.fcd[3] = {0, "F03"};
   const std::string canteen = rec40("98765432109  ", "310124", "123456", 'K', "05", '1');
   EXPECT_EQ(h.run(kPlain + canteen + kPlain), 0);
-  std::vector<std::string> expected = zlsCalls("TERM1");
+  std::vector<std::string> expected = readerTableLookups("TERM1");
   for (const char* c : {"KID 4711 TERM1", "FCD TERM1 3", "INSERT", "KID 4711 TERM1", "CANTEEN", "KID 4711 TERM1",
                         "FCD TERM1 3", "INSERT"}) {
     expected.push_back(c);

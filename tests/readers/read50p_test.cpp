@@ -2,42 +2,25 @@
 // numbers, and the fields of the booking record it hands over.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "reader_harness.h"
 #include "readers/readers.h"
-#include "support/fake_store.h"
-#include "support/recording_log.h"
-#include "support/temp_dir.h"
 
 namespace {
 
-struct Harness50 {
-  ScopedTempDir dir;
-  RecordingLog log;
-  std::string out;
-  Console console{&out};
-  RunContext ctx{log, console};
-  FakeStore store;
-
-  Harness50() { ctx.terminal = "TERM5"; }
+struct Harness50 : ReaderHarness {
+  Harness50() : ReaderHarness("TERM5", "source.50p") {}
   int32_t run(const std::string& bytes, BookingStore* other = nullptr) {
-    const std::string path = dir.file("source.50p");
-    writeFileBytes(path, bytes);
-    auto file = SourceFile::open(path, SourceFile::Mode::kBinary);
-    if (!file) throw std::runtime_error("cannot open " + path);
-    return read50p(*file, ctx, other != nullptr ? *other : store);
+    return ReaderHarness::run(read50p, bytes, other);
   }
 };
 
 // Day 0-1, month 2-3, year 4-5, time 6-11, ID 12-24, cost-centre number 25-31.
 std::string rec50(const std::string& ddmmyy, const std::string& hhmmss, const std::string& id13,
                   const std::string& costCentre7) {
-  std::string r = ddmmyy + hhmmss + id13 + costCentre7;
-  if (r.size() != 32) throw std::logic_error("50p record of wrong length: " + r);
-  return r;
+  return fixedRecord("50p", 32, {ddmmyy, hhmmss, id13, costCentre7});
 }
 
 const std::string kPlain = rec50("010225", "073000", "4711         ", "0004711");

@@ -2,43 +2,25 @@
 // number, a NULL cost centre and the two-blank failure line.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "reader_harness.h"
 #include "readers/readers.h"
-#include "support/fake_store.h"
-#include "support/recording_log.h"
-#include "support/temp_dir.h"
 
 namespace {
 
-struct Harness62 {
-  ScopedTempDir dir;
-  RecordingLog log;
-  std::string out;
-  Console console{&out};
-  RunContext ctx{log, console};
-  FakeStore store;
-
-  Harness62() { ctx.terminal = "TERM6"; }
-  int32_t run(const std::string& bytes) {
-    const std::string path = dir.file("source.62p");
-    writeFileBytes(path, bytes);
-    auto file = SourceFile::open(path, SourceFile::Mode::kBinary);
-    if (!file) throw std::runtime_error("cannot open " + path);
-    return read62p(*file, ctx, store);
-  }
+struct Harness62 : ReaderHarness {
+  Harness62() : ReaderHarness("TERM6", "source.62p") {}
+  int32_t run(const std::string& bytes) { return ReaderHarness::run(read62p, bytes); }
 };
 
 // Day 0-1, month 2-3, year 4-5, time 6-11, running number 12-14, reader 15-16,
 // two characters 17-18, ID 19-31, one character 32.
 std::string rec62(const std::string& ddmmyy, const std::string& hhmmss, const std::string& lfn3,
                   const std::string& lid2, const std::string& erq2, const std::string& id13, char era) {
-  std::string r = ddmmyy + hhmmss + lfn3 + lid2 + erq2 + id13 + era;
-  if (r.size() != 33) throw std::logic_error("62p record of wrong length: " + r);
-  return r;
+  return fixedRecord("62p", 33, {ddmmyy, hhmmss, lfn3, lid2, erq2, id13, std::string_view(&era, 1)});
 }
 
 const std::string kPlain = rec62("290224", "120000", "042", "07", "AB", "8150         ", 'E');
