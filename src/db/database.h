@@ -11,6 +11,9 @@
 #ifndef HV_DB_DATABASE_H
 #define HV_DB_DATABASE_H
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers need the Windows types first
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

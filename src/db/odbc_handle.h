@@ -8,6 +8,9 @@
 #ifndef HV_DB_ODBC_HANDLE_H
 #define HV_DB_ODBC_HANDLE_H
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers need the Windows types first
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

@@ -78,6 +78,11 @@ TEST(FormatText, FormatsPrintfStyleWithoutLimit) {
   const std::string formatted = formatText("\nFEHLERHAFTER BUCHUNGSSATZ: %s\n", longText.c_str());
   EXPECT_EQ(formatted, "\nFEHLERHAFTER BUCHUNGSSATZ: " + longText + "\n");
   EXPECT_EQ(viaV("%s-%d-%s", "a", 2, longText.c_str()), "a-2-" + longText);
+  // Around the length where formatting switches from one pass to two.
+  for (const std::size_t n : {1022u, 1023u, 1024u, 1025u, 2047u}) {
+    const std::string text(n, 'x');
+    EXPECT_EQ(formatText("%s!", text.c_str()), text + "!") << "length " << n;
+  }
 }
 
 TEST(Console, CapturesTextByteForByte) {
