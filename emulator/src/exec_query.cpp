@@ -195,6 +195,18 @@ void bindParams(sqlite3_stmt* stmt, const std::vector<Value>& params) {
 
 }  // namespace
 
+PreparedPtr Session::boundStatement(const std::string& sql, const std::vector<Value>& params,
+                                    ExecResult& r) {
+  std::string error;
+  PreparedPtr prepared = statement(sql, error);
+  if (!prepared) {
+    r.records.push_back(serverError(kNotSupported, {error}));
+    return nullptr;
+  }
+  bindParams(prepared->stmt, params);
+  return prepared;
+}
+
 ExecResult Session::select(const Select& s) {
   ExecResult r;
   std::vector<Source> sources;
@@ -284,14 +296,8 @@ ExecResult Session::select(const Select& s) {
     }
   }
   if (s.top >= 0) sql += " LIMIT " + std::to_string(s.top);
-  std::string error;
-  PreparedPtr prepared = statement(sql, error);
-  if (!prepared) {
-    r.records.push_back(serverError(kNotSupported, {error}));
-    return r;
-  }
-  sqlite3_stmt* stmt = prepared->stmt;
-  bindParams(stmt, q.params);
+  PreparedPtr prepared = boundStatement(sql, q.params, r);
+  if (!prepared) return r;
   r.rows = std::make_unique<ResultSet>(prepared, std::move(columns));
   r.ok = true;
   return r;
@@ -310,14 +316,9 @@ ExecResult Session::remove(const Delete& s) {
       return r;
     }
   }
-  std::string error;
-  PreparedPtr prepared = statement(sql, error);
-  if (!prepared) {
-    r.records.push_back(serverError(kNotSupported, {error}));
-    return r;
-  }
+  PreparedPtr prepared = boundStatement(sql, q.params, r);
+  if (!prepared) return r;
   sqlite3_stmt* stmt = prepared->stmt;
-  bindParams(stmt, q.params);
   const int rc = sqlite3_step(stmt);
   const std::string msg = sqlite3_errmsg(db_);
   sqlite3_reset(stmt);

@@ -15,6 +15,7 @@
 #include "ast.h"
 #include "catalogue.h"
 #include "server_errors.h"
+#include "values.h"
 
 namespace hvemu {
 
@@ -104,6 +105,9 @@ class Session {
   // Prepares or reuses the statement for `sql`, marked in use; the caller
   // gives it back with releaseStatement(). Null with `error` on failure.
   PreparedPtr statement(const std::string& sql, std::string& error);
+  // statement() with the translated query's parameters bound; on failure the
+  // error record goes into `r` and the result is null.
+  PreparedPtr boundStatement(const std::string& sql, const std::vector<Value>& params, ExecResult& r);
   void clearCache();
   // Steps a short statement such as BEGIN or COMMIT; true when it worked.
   bool runCached(const char* sql);
