@@ -1,6 +1,9 @@
 #include "db/database.h"
 
+#include <algorithm>
+
 #include "common/fixed_text.h"
+#include "common/format.h"
 #include "config/ini_reader.h"
 #include "db/sql_texts.h"
 
@@ -22,13 +25,45 @@ std::string terminated(const std::array<SQLCHAR, N>& bytes) {
 std::string DiagnosticRecord::state() const { return terminated(sqlState); }
 std::string DiagnosticRecord::text() const { return terminated(message); }
 
+namespace {
+constexpr std::string_view kSecretMask = "***";
+
+// Every occurrence of `secret` in `text` as the mask; with `cut`, also the
+// longest beginning of `secret` that ends the text.
+void maskSecret(std::string& text, std::string_view secret, bool cut) {
+  if (secret.empty()) return;
+  for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + kSecretMask.size())) {
+    text.replace(at, secret.size(), kSecretMask);
+  }
+  if (!cut) return;
+  for (std::size_t n = std::min(secret.size() - 1, text.size()); n > 0; --n) {
+    if (text.compare(text.size() - n, n, secret.substr(0, n)) == 0) {
+      text.replace(text.size() - n, n, kSecretMask);
+      return;
+    }
+  }
+}
+}  // namespace
+
+std::string diagnosticLine(const DiagnosticRecord& record, std::string_view secret) {
+  std::string message = record.text();
+  // The driver manager writes at most the buffer less its terminator.
+  const bool cut = message.size() + 1 >= record.message.size();
+  maskSecret(message, secret, cut);
+  for (char& c : message) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return formatText(sqltext::kDiagnosticLine, record.state().c_str(), static_cast<int>(record.nativeError),
+                    message.c_str());
+}
+
 Database::Database() = default;
 
 Database::~Database() { releaseConnection(); }
 
 const std::string& Database::schema() const { return schema_; }
 
-int32_t Database::dbConnect(const std::string& iniPath, Console& console) {
+int32_t Database::dbConnect(const std::string& iniPath, Console& console, bool debug) {
   // Each value is taken out of the reader's result before the next key is read.
   const FixedText<kUserWidth> user(getIniValue("", sqltext::kKeyLogin, 0, iniPath));
   const FixedText<kPasswordWidth> password(getIniValue("", sqltext::kKeyPassword, 0, iniPath));
@@ -52,6 +87,7 @@ int32_t Database::dbConnect(const std::string& iniPath, Console& console) {
   const int32_t code = odbcConnect(user.view(), password.view(), dataSource.view());
   if (code != 0) {
     console.printf(sqltext::kConnectFailed, code);
+    if (debug && !diagnostics_.empty()) console.write(diagnosticLine(diagnostics_, password.view()));
     return code;
   }
   return 0;
@@ -89,7 +125,8 @@ int32_t Database::odbcConnect(std::string_view user, std::string_view password,
     connected_ = true;
     return 0;
   }
-  // Read, not shown: the driver's answer stays in the diagnostic record.
+  // The driver's answer stays in the diagnostic record; only dbConnect's debug
+  // output shows it.
   readDiagnostics(SQL_HANDLE_DBC, connection_.get());
   return -1;
 }

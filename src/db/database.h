@@ -35,7 +35,16 @@ struct DiagnosticRecord {
   void clear();
   std::string state() const;  // SQLSTATE up to its terminator
   std::string text() const;   // message up to its terminator
+  bool empty() const { return sqlState[0] == 0 && message[0] == 0; }
 };
+
+// The record as one console line of the debug output: "   ODBC %s (%d): %s\n"
+// with SQLSTATE, native error code and message. The message is shown as far as
+// the record holds it (its 1000 bytes), every CR and LF as a blank, and every
+// occurrence of `secret` (the password of the login) as "***"; when the message
+// fills the record, a piece of the secret that the cut left at its end is
+// masked as well. An empty secret masks nothing.
+std::string diagnosticLine(const DiagnosticRecord& record, std::string_view secret);
 
 class Database {
  public:
@@ -55,7 +64,10 @@ class Database {
   // Reads LOGIN, PASS, SCHEMA and DATABASE from the configuration file at
   // `iniPath` and connects. 0 when connected; otherwise prints
   // "Datenbankverbindung fehlgeschlagen, Fehler: %d\n" and returns the code (-1).
-  int32_t dbConnect(const std::string& iniPath, Console& console);
+  // With `debug`, a refused connect is followed by the driver's answer on one
+  // more console line (diagnosticLine, the password masked); a failure before
+  // the driver was asked (no handle) leaves no answer and adds no line.
+  int32_t dbConnect(const std::string& iniPath, Console& console, bool debug = false);
 
   // The schema of the canteen table, from SCHEMA.
   const std::string& schema() const;

@@ -2,8 +2,8 @@
 
 #include "db/odbc_booking_store.h"
 
-int32_t OdbcConnector::dbConnect(const std::string& iniPath, Console& console) {
-  return database_.dbConnect(iniPath, console);
+int32_t OdbcConnector::dbConnect(const std::string& iniPath, Console& console, bool debug) {
+  return database_.dbConnect(iniPath, console, debug);
 }
 
 std::unique_ptr<BookingStore> OdbcConnector::openBookingStore(LogWriter& log, Console& console) {

@@ -15,7 +15,7 @@ class OdbcConnector : public DatabaseConnector {
   OdbcConnector(const OdbcConnector&) = delete;
   OdbcConnector& operator=(const OdbcConnector&) = delete;
 
-  int32_t dbConnect(const std::string& iniPath, Console& console) override;
+  int32_t dbConnect(const std::string& iniPath, Console& console, bool debug) override;
   std::unique_ptr<BookingStore> openBookingStore(LogWriter& log, Console& console) override;
 
  private:

@@ -97,7 +97,7 @@ int32_t runImport(const std::vector<std::string>& args, RunEnvironment& env) {
     ctx.debug = upperInPlace(debugSwitch) == "/D";
   }
 
-  ctx.lastResult = env.database.dbConnect(env.paths.iniPath, console);
+  ctx.lastResult = env.database.dbConnect(env.paths.iniPath, console, ctx.debug);
   if (ctx.lastResult != 0) {
     log.writeLogf(kLogConnectFailed, ctx.lastResult);
     return ctx.lastResult;

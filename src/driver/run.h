@@ -30,8 +30,9 @@ class DatabaseConnector {
  public:
   virtual ~DatabaseConnector() = default;
   // Connects with the login of the configuration file at `iniPath`: 0 when
-  // connected, otherwise the failure code (after its console message).
-  virtual int32_t dbConnect(const std::string& iniPath, Console& console) = 0;
+  // connected, otherwise the failure code (after its console message; with
+  // `debug`, the run's debug flag, also the driver's answer).
+  virtual int32_t dbConnect(const std::string& iniPath, Console& console, bool debug) = 0;
   // A booking store on the open connection, reporting into `log` and
   // `console`. REQUIRES: dbConnect returned 0. The caller owns the store and
   // ends it before `log`, `console` and this connector.

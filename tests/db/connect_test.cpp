@@ -2,6 +2,7 @@
 // file, the value rules, refused connections and their console text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "common/console.h"
@@ -24,10 +25,75 @@ void addDataSource(const OdbcSandbox& sandbox, const std::string& name) {
       << output;
 }
 
+// A diagnostic record as the driver manager fills it: at most the buffer less
+// its terminator.
+DiagnosticRecord record(const std::string& state, SQLINTEGER native, const std::string& message) {
+  DiagnosticRecord r;
+  std::copy_n(state.begin(), std::min(state.size(), r.sqlState.size() - 1), r.sqlState.begin());
+  std::copy_n(message.begin(), std::min(message.size(), r.message.size() - 1), r.message.begin());
+  r.nativeError = native;
+  return r;
+}
+
+// The debug line of a record whose message needs neither blanks nor a mask.
+std::string plainLine(const DiagnosticRecord& d) {
+  return "   ODBC " + d.state() + " (" + std::to_string(d.nativeError) + "): " + d.text() + "\n";
+}
+
 // Number of bookings stored, through the sandbox's own connection.
 std::string bookingCount(OdbcSandbox& sandbox) {
   const auto rows = sandbox.query("SELECT COUNT(*) FROM HvSystem.Hvs321BEW");
   return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0] : "?";
+}
+
+TEST(DiagnosticLine, OneLineWithoutThePassword) {
+  const std::string filled(999, 'x');  // as much as the record holds
+  const struct {
+    const char* name;
+    std::string state;
+    SQLINTEGER native;
+    std::string message;
+    std::string secret;
+    std::string line;
+  } cases[] = {
+      {"as the driver says it", "08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source", "Kant1ne-Pw",
+       "   ODBC 08001 (0): [FreeTDS][SQL Server]Unable to connect to data source\n"},
+      {"native code", "28000", 18456, "Login failed for user 'hvimport'.", "Kant1ne-Pw",
+       "   ODBC 28000 (18456): Login failed for user 'hvimport'.\n"},
+      {"negative native code", "HY000", -2147483647 - 1, "x", "", "   ODBC HY000 (-2147483648): x\n"},
+      {"line ends become blanks", "42000", 102, "first\r\nsecond\nthird\r", "",
+       "   ODBC 42000 (102): first  second third \n"},
+      {"every occurrence masked", "08001", 0, "PWD=Geheim;X=Geheim.Geheim", "Geheim", "   ODBC 08001 (0): PWD=***;X=***.***\n"},
+      {"masked before line ends become blanks", "08001", 0, "PWD=Geheim\r\n", "Geheim", "   ODBC 08001 (0): PWD=***  \n"},
+      {"overlapping occurrences", "08001", 0, "aaaa", "aa", "   ODBC 08001 (0): ******\n"},
+      {"overlap left over", "08001", 0, "aaa", "aa", "   ODBC 08001 (0): ***a\n"},
+      {"empty password masks nothing", "08001", 0, "PWD=;UID=hv", "", "   ODBC 08001 (0): PWD=;UID=hv\n"},
+      {"a whole message keeps a mere beginning", "08001", 0, "PWD=Geh", "Geheim", "   ODBC 08001 (0): PWD=Geh\n"},
+      {"message filling the record", "01000", 0, filled, "", "   ODBC 01000 (0): " + filled + "\n"},
+      {"longer message cut to the record", "01000", 0, filled + "yyyy", "", "   ODBC 01000 (0): " + filled + "\n"},
+      {"empty record", "", 0, "", "pw", "   ODBC  (0): \n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(diagnosticLine(record(c.state, c.native, c.message), c.secret), c.line);
+  }
+}
+
+TEST(DiagnosticLine, APasswordCutByTheRecordIsMaskedToo) {
+  // Every cut through the password: the piece left at the end of a message that
+  // fills the record is masked; the same piece ending a shorter message is not
+  // the password and stays.
+  const std::string secret = "Kant1ne-Pw";
+  for (std::size_t kept = 1; kept <= secret.size(); ++kept) {
+    SCOPED_TRACE(std::to_string(kept) + " characters of the password kept");
+    const std::string head(999 - kept, 'm');
+    EXPECT_EQ(diagnosticLine(record("08001", 0, head + secret + " and more"), secret),
+              "   ODBC 08001 (0): " + head + "***\n");
+    if (kept < secret.size()) {
+      const std::string shortText = "ends with " + secret.substr(0, kept);
+      EXPECT_EQ(diagnosticLine(record("08001", 0, shortText), secret), "   ODBC 08001 (0): " + shortText + "\n");
+    }
+  }
 }
 
 TEST(Connect, WithTheFileWrittenByHvcrypt) {
@@ -133,6 +199,35 @@ TEST(Connect, RefusedConnectionsReportMinusOne) {
     } else {
       EXPECT_NE(db.diagnostics().nativeError, 0);
     }
+
+    // With the debug flag it follows the failure line.
+    std::string debugOut;
+    Console debugConsole(&debugOut);
+    Database debugDb;
+    EXPECT_EQ(debugDb.dbConnect(ini, debugConsole, true), -1);
+    EXPECT_EQ(debugOut, kConnectFailed + plainLine(db.diagnostics()));
+  }
+}
+
+TEST(Connect, DebugLineNeverShowsThePassword) {
+  // A login whose password is its user name: the server's refusal names the
+  // user and so holds the password's text.
+  OdbcSandbox sandbox;
+  const std::string secret = "Geheim-7";
+  const std::string ini = sandbox.file("same.ini");
+  ASSERT_EQ(writeIniWithHvcrypt(ini, secret, secret, sandbox.options().schema, sandbox.dsn()), 0);
+  for (const bool debug : {false, true}) {
+    SCOPED_TRACE(debug ? "debug" : "no debug");
+    std::string out;
+    Console console(&out);
+    Database db;
+    EXPECT_EQ(db.dbConnect(ini, console, debug), -1);
+    EXPECT_EQ(db.diagnostics().text(),
+              "[unixODBC][HvEmu][HvEmu SQL Server Driver][SQL Server]Login failed for user '" + secret + "'.");
+    EXPECT_EQ(out, std::string(kConnectFailed) +
+                       (debug ? "   ODBC 28000 (18456): [unixODBC][HvEmu][HvEmu SQL Server Driver][SQL Server]"
+                                "Login failed for user '***'.\n"
+                              : ""));
   }
 }
 
@@ -144,6 +239,12 @@ TEST(Connect, MissingConfigurationFileConnectsWithEmptyLogin) {
   EXPECT_EQ(db.dbConnect(sandbox.file("missing.ini"), console), -1);
   EXPECT_EQ(out, kConnectFailed);
   EXPECT_EQ(db.schema(), "");
+
+  out.clear();
+  EXPECT_EQ(db.dbConnect(sandbox.file("missing.ini"), console, true), -1);
+  EXPECT_EQ(out, std::string(kConnectFailed) +
+                     "   ODBC IM002 (0): [unixODBC][Driver Manager]Data source name not found and no default driver "
+                     "specified\n");
 }
 
 TEST(Connect, CredentialsLongerThan23CharactersAreHandedOverWhole) {

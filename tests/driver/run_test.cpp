@@ -39,11 +39,13 @@ class FakeConnector : public DatabaseConnector {
   int32_t connectResult = 0;
   int connects = 0;
   std::string iniPath;
+  bool debug = false;
   FakeStore store;
 
-  int32_t dbConnect(const std::string& path, Console&) override {
+  int32_t dbConnect(const std::string& path, Console&, bool debugFlag) override {
     ++connects;
     iniPath = path;
+    debug = debugFlag;
     return connectResult;
   }
   std::unique_ptr<BookingStore> openBookingStore(LogWriter&, Console&) override {
@@ -164,6 +166,7 @@ TEST_F(RunTest, DebugSwitch) {
     SCOPED_TRACE(::testing::PrintToString(args));
     EXPECT_EQ(run(args), 90);
     EXPECT_EQ(console_, c.debug ? "Quelldatei auf Server nicht gefunden\n" : "");
+    EXPECT_EQ(db_.debug, c.debug) << "the flag is set before the connect";
   }
 }
 
