@@ -5,14 +5,13 @@
 #include <functional>
 
 #include "session.h"
+#include "sqlite_text.h"
 #include "text_rules.h"
 #include "values.h"
 
 namespace hvemu {
 
 namespace {
-
-std::string quoteIdent(const std::string& name) { return "\"" + name + "\""; }
 
 struct Source {
   const TableInfo* table;

@@ -2,6 +2,7 @@
 
 #include "fault_switches.h"
 #include "parser.h"
+#include "sqlite_text.h"
 #include "text_rules.h"
 
 namespace hvemu {
@@ -230,28 +231,6 @@ ExecResult Session::runDdl(const std::string& sql) {
   r.ok = true;
   return r;
 }
-
-namespace {
-
-std::string quoteIdent(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
-
-std::string quoteText(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
-
-}  // namespace
 
 ExecResult Session::createSchema(const CreateSchema& s) {
   if (catalogue_.schemaExists(s.name)) {

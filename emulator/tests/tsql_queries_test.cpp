@@ -241,3 +241,42 @@ TEST(TsqlQueries, CharPaddingAndImplicitConversions) {
                   {"kl  ", "<NULL>", "-1"}}),
             s.conn.exec("SELECT K, V, N FROM dbo.C ORDER BY K").rows);
 }
+
+TEST(TsqlQueries, NamesWithQuotesAndOtherMarks) {
+  SuiteDatabase s;
+  // Each byte inside a bracketed column and table name; every statement kind
+  // names them alike.
+  const char marks[] = {'"', '\'', '.', ' ', ';', '-', '[', '(', '\xE4'};
+  for (const char byte : marks) {
+    const std::string mark(1, byte);
+    const std::string column = "a" + mark + "b";
+    const std::string table = "dbo.[t" + mark + "u]";
+    SCOPED_TRACE("column [" + column + "], table " + table);
+    const struct {
+      std::string sql;
+      Rows rows;
+      long rowCount;
+    } steps[] = {
+        {"CREATE TABLE " + table + " ([" + column + "] INT NOT NULL, [K" + mark + "] varchar(3) NULL, " +
+             "CONSTRAINT [PK" + mark + "] PRIMARY KEY ([" + column + "]))",
+         {}, -1},
+        {"INSERT INTO " + table + " VALUES (1, 'x'), (2, 'y')", {}, 2},
+        {"INSERT INTO " + table + " ([K" + mark + "], [" + column + "]) VALUES ('z', 3)", {}, 1},
+        {"SELECT [" + column + "] FROM " + table + " ORDER BY [" + column + "]", {{"1"}, {"2"}, {"3"}}, -1},
+        {"SELECT * FROM " + table + " WHERE [" + column + "] = 2", {{"2", "y"}}, -1},
+        {"SELECT t.[K" + mark + "] FROM " + table + " t WHERE t.[" + column + "] > 1 ORDER BY 1", {{"y"}, {"z"}}, -1},
+        {"DELETE FROM " + table + " WHERE [" + column + "] <> 2", {}, 2},
+        {"SELECT COUNT(*) FROM " + table, {{"1"}}, -1},
+        {"DROP TABLE " + table, {}, -1},
+    };
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.sql);
+      const Outcome o = s.conn.exec(step.sql);
+      ASSERT_EQ(SQL_SUCCESS, o.rc) << o.message();
+      EXPECT_EQ(step.rows, o.rows);
+      if (step.rowCount >= 0) {
+        EXPECT_EQ(step.rowCount, o.rowCount);
+      }
+    }
+  }
+}
