@@ -47,6 +47,7 @@ const CatalogueEntry kCatalogue[] = {
      "Cannot drop the table '%s', because it does not exist or you do not have permission."},
     {kCannotOpenDb, "42000", "Cannot open database \"%s\" requested by the login. The login failed."},
     {kContextChanged, "01000", "Changed database context to '%s'."},
+    {kArithOverflowConvert, "22003", "Arithmetic overflow error converting %s to data type %s."},
     {kTruncatedOld, "22001", "String or binary data would be truncated."},
     {kLoginFailed, "28000", "Login failed for user '%s'."},
     {kSchemaMissing, "42000",

@@ -45,6 +45,7 @@ enum : long {
   kCannotDrop = 3701,
   kCannotOpenDb = 4060,
   kContextChanged = 5701,
+  kArithOverflowConvert = 8115,
   kTruncatedOld = 8152,
   kLoginFailed = 18456,
   kSchemaMissing = 2760,

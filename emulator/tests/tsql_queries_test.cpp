@@ -144,6 +144,11 @@ TEST(TsqlQueries, CollationAndPredicates) {
       {"select trmnam from hvsystem.HVS1140TRM where TRMNAM = 'BDE9999'", {{"BDE9999"}}},
       {"SELECT [TrmNam] FROM [HvSystem].[Hvs1140Trm] WHERE [TrmSta] = 4;", {{"BDE9999"}}},
       {"SELECT COUNT(*) FROM HvSystem.Hvs112Tta", {{"17"}}},
+      {"SELECT TOP 9223372036854775807 TrmNam FROM HvSystem.Hvs1140Trm ORDER BY TrmNam", {{"BDE6251"}, {"BDE9999"}}},
+      {"SELECT TOP (1) TrmNam FROM HvSystem.Hvs1140Trm ORDER BY TrmNam", {{"BDE6251"}}},
+      {"SELECT KidNum FROM HvSystem.Hvs120Kid WHERE KidNum > -2147483649 AND KidNum < 99999999999999999999 AND "
+       "KidNum = 99",
+       {{"99"}}},
       {"SELECT COUNT(*) FROM HvSystem.Hvs112Tta WHERE TtaDnc = 3", {{"1"}}},
       {"SELECT t.TrmNam, z.ZlsLes FROM HvSystem.Hvs1140Trm t, HvSystem.Hvs401Zls z WHERE z.ZlsTrm = t.TrmNam "
        "AND z.ZlsKst = '42'",
