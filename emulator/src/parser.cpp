@@ -63,8 +63,10 @@ long long Parser::wholeNumber(long long max, const char* typeName) {
 QualifiedName Parser::qualifiedName() {
   QualifiedName q;
   const size_t first = pos_;
+  // ".name" leaves the schema part empty: the default schema.
+  const bool emptySchema = acceptSymbol(".");
   q.name = identifier();
-  if (acceptSymbol(".")) {
+  if (!emptySchema && acceptSymbol(".")) {
     q.schema = q.name;
     q.name = identifier();
   }

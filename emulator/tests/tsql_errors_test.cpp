@@ -110,6 +110,16 @@ const ErrorCase kErrors[] = {
      "Arithmetic overflow error converting expression to data type smallint.", 3621},
     {"SELECT TrmNam FROM HvSystem.Hvs1140Trm WHERE TrmMnd = CONVERT(smallint, 99999.5)", "22003", 8115,
      "Arithmetic overflow error converting expression to data type smallint.", 0},
+    // An empty schema part is the default schema dbo, which has no such table.
+    {" INSERT INTO .Hvs321Kan         (KanPor, KanFcd, KanDtm, KanUhr, KanMsk, KanAwn, KanDat)  VALUES (  '01',   "
+     "'_K',   '20240131',   '1234',   'K02',   '12345678',   '0001') ",
+     "42S02", 208, "Invalid object name '.Hvs321Kan'.", 0},
+    {"SELECT * FROM .Hvs321Kan", "42S02", 208, "Invalid object name '.Hvs321Kan'.", 0},
+    {"DELETE FROM .Hvs1140Trm", "42S02", 208, "Invalid object name '.Hvs1140Trm'.", 0},
+    {"DROP TABLE .Hvs1140Trm", "42S02", 3701,
+     "Cannot drop the table '.Hvs1140Trm', because it does not exist or you do not have permission.", 0},
+    {"SELECT * FROM .", "42000", 102, "Incorrect syntax near '.'.", 0},
+    {"SELECT * FROM ..Hvs1140Trm", "42000", 102, "Incorrect syntax near '.'.", 0},
 };
 
 }  // namespace

@@ -118,6 +118,22 @@ TEST(TsqlQueries, CanteenInsertIntoItsOwnSchema) {
   EXPECT_EQ((Rows{{"01", "_K", "20240131", "1234", "K02", "12345678", "0001"}}),
             s.conn.exec("SELECT * FROM HvKantine.Hvs321Kan").rows);
   EXPECT_EQ(208, s.conn.exec("SELECT * FROM HvSystem.Hvs321Kan").native());
+  // With the schema part left empty the same insert goes to the default
+  // schema dbo, once it has such a table.
+  std::string unqualified = sql;
+  unqualified.replace(unqualified.find("HvKantine."), 10, ".");
+  EXPECT_EQ(208, s.conn.exec(unqualified).native());
+  ASSERT_EQ(SQL_SUCCESS, s.conn.exec("CREATE TABLE .Hvs321Kan (KanPor varchar(2) NOT NULL, KanFcd varchar(2) NOT NULL, "
+                                     "KanDtm varchar(8) NOT NULL, KanUhr varchar(4) NOT NULL, KanMsk varchar(3) NOT "
+                                     "NULL, KanAwn varchar(8) NOT NULL, KanDat varchar(4) NOT NULL)")
+                             .rc);
+  ASSERT_EQ(SQL_SUCCESS, s.conn.exec(unqualified).rc);
+  EXPECT_EQ((Rows{{"01", "_K", "20240131", "1234", "K02", "12345678", "0001"}}),
+            s.conn.exec("SELECT * FROM dbo.Hvs321Kan").rows);
+  EXPECT_EQ((Rows{{"1"}}), s.conn.exec("SELECT COUNT(*) FROM .Hvs321Kan").rows);
+  EXPECT_EQ((Rows{{"1"}}), s.conn.exec("SELECT COUNT(*) FROM HvKantine.Hvs321Kan").rows);
+  ASSERT_EQ(SQL_SUCCESS, s.conn.exec("DELETE .Hvs321Kan WHERE KanAwn = '12345678'").rc);
+  EXPECT_EQ((Rows{{"0"}}), s.conn.exec("SELECT COUNT(*) FROM Hvs321Kan").rows);
 }
 
 TEST(TsqlQueries, CollationAndPredicates) {
