@@ -1,5 +1,6 @@
 #include "catalogue.h"
 
+#include "sqlite_text.h"
 #include "text_rules.h"
 
 namespace hvemu {
@@ -133,7 +134,7 @@ void Catalogue::load() {
   sqlite3_finalize(s);
   for (auto& entry : tables_) {
     TableInfo& t = entry.second;
-    t.insertSql = "INSERT INTO \"" + t.storeName() + "\" VALUES(";
+    t.insertSql = "INSERT INTO " + quoteIdent(t.storeName()) + " VALUES(";
     for (size_t i = 0; i < t.columns.size(); ++i) t.insertSql += i ? ",?" : "?";
     t.insertSql += ")";
   }

@@ -18,6 +18,27 @@ void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
   }
 }
 
+// The rows of one INSERT go in together or not at all, also when an
+// exception leaves the statement half done.
+class RowsSavepoint {
+ public:
+  RowsSavepoint(sqlite3* db, bool needed) : db_(needed ? db : nullptr) {
+    if (db_) sqlite3_exec(db_, "SAVEPOINT hvemu_rows", nullptr, nullptr, nullptr);
+  }
+  ~RowsSavepoint() {
+    if (!db_) return;
+    if (!kept_) sqlite3_exec(db_, "ROLLBACK TO hvemu_rows", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "RELEASE hvemu_rows", nullptr, nullptr, nullptr);
+  }
+  RowsSavepoint(const RowsSavepoint&) = delete;
+  RowsSavepoint& operator=(const RowsSavepoint&) = delete;
+  void keep() { kept_ = true; }
+
+ private:
+  sqlite3* db_;
+  bool kept_ = false;
+};
+
 }  // namespace
 
 ExecResult Session::insert(const Insert& s, const ExecOptions& options) {
@@ -69,18 +90,16 @@ ExecResult Session::insert(const Insert& s, const ExecOptions& options) {
     r.records.push_back(serverError(kNotSupported, {error}));
     return r;
   }
+  RowsSavepoint together(db_, rows.size() > 1);
+  const StatementLease back(*prepared);  // reset before the savepoint ends
   sqlite3_stmt* stmt = prepared->stmt;
-  const bool several = rows.size() > 1;
-  if (several) sqlite3_exec(db_, "SAVEPOINT hvemu_rows", nullptr, nullptr, nullptr);
   long long count = 0;
   for (const auto& values : rows) {
     for (size_t i = 0; i < values.size(); ++i) bindValue(stmt, static_cast<int>(i) + 1, values[i]);
     const int rc = sqlite3_step(stmt);
-    const int ext = sqlite3_extended_errcode(db_);
-    const std::string msg = sqlite3_errmsg(db_);
-    sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
     if (rc != SQLITE_DONE) {
+      const int ext = sqlite3_extended_errcode(db_);
+      const std::string msg = sqlite3_errmsg(db_);
       if (ext == SQLITE_CONSTRAINT_PRIMARYKEY || ext == SQLITE_CONSTRAINT_UNIQUE) {
         std::string key;
         for (size_t k = 0; k < t->pkColumns.size(); ++k) {
@@ -94,13 +113,11 @@ ExecResult Session::insert(const Insert& s, const ExecOptions& options) {
       count = -1;
       break;
     }
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
     ++count;
   }
-  releaseStatement(*prepared);
-  if (several) {
-    if (count < 0) sqlite3_exec(db_, "ROLLBACK TO hvemu_rows", nullptr, nullptr, nullptr);
-    sqlite3_exec(db_, "RELEASE hvemu_rows", nullptr, nullptr, nullptr);
-  }
+  if (count >= 0) together.keep();
   if (count < 0) return r;
   r.ok = true;
   r.rowCount = count;

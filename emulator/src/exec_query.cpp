@@ -5,14 +5,13 @@
 #include <functional>
 
 #include "session.h"
+#include "sqlite_text.h"
 #include "text_rules.h"
 #include "values.h"
 
 namespace hvemu {
 
 namespace {
-
-std::string quoteIdent(const std::string& name) { return "\"" + name + "\""; }
 
 struct Source {
   const TableInfo* table;
@@ -318,14 +317,9 @@ ExecResult Session::remove(const Delete& s) {
   }
   PreparedPtr prepared = boundStatement(sql, q.params, r);
   if (!prepared) return r;
-  sqlite3_stmt* stmt = prepared->stmt;
-  const int rc = sqlite3_step(stmt);
-  const std::string msg = sqlite3_errmsg(db_);
-  sqlite3_reset(stmt);
-  sqlite3_clear_bindings(stmt);
-  releaseStatement(*prepared);
-  if (rc != SQLITE_DONE) {
-    r.records.push_back(serverError(kNotSupported, {msg}));
+  const StatementLease back(*prepared);
+  if (sqlite3_step(prepared->stmt) != SQLITE_DONE) {
+    r.records.push_back(serverError(kNotSupported, {sqlite3_errmsg(db_)}));
     return r;
   }
   r.ok = true;

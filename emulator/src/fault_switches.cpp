@@ -1,7 +1,10 @@
 #include "fault_switches.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace hvemu {
 
@@ -23,16 +26,36 @@ void eachItem(std::string_view setting, F f) {
 }
 
 bool readLong(std::string_view s, long& out) {
-  if (s.empty()) return false;
-  const std::string text(s);
-  char* end = nullptr;
-  out = std::strtol(text.c_str(), &end, 10);
-  return end && *end == '\0';
+  const std::from_chars_result r = std::from_chars(s.data(), s.data() + s.size(), out);
+  return r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
+
+// "N" matches count N, "N+" N and every later count.
+bool countMatches(std::string_view item, long count) {
+  const bool onwards = !item.empty() && item.back() == '+';
+  if (onwards) item.remove_suffix(1);
+  long n = 0;
+  return readLong(item, n) && (count == n || (onwards && count > n));
+}
+
+constexpr const char* kFailAllocVariable = "HVEMU_FAIL_ALLOC";
+constexpr const char* kFailAllocKey = "FailAlloc";
+
+// The HVEMU_FAIL_ALLOC state of the call this thread is in. Longer settings
+// are cut to the buffer; the switch is for tests, whose settings are short.
+struct CallState {
+  int depth = 0;
+  bool armed = false;
+  long count = 0;
+  const char* function = "";
+  char setting[128] = {};
+};
+thread_local CallState t_call;
 
 }  // namespace
 
 std::string switchValue(const char* envName, const char* dsnKey, const DsnSwitches& dsn) {
+  allocationPoint();
   if (const char* v = std::getenv(envName)) return v;
   auto it = dsn.find(dsnKey);
   return it == dsn.end() ? std::string() : it->second;
@@ -42,14 +65,53 @@ bool switchOn(const std::string& value) { return !value.empty() && value != "0";
 
 bool allocationFails(std::string_view setting, long count) {
   bool fails = false;
+  eachItem(setting, [&](std::string_view item) { return fails = countMatches(item, count); });
+  return fails;
+}
+
+bool allocationPointFails(std::string_view setting, std::string_view function, long count) {
+  bool fails = false;
   eachItem(setting, [&](std::string_view item) {
-    const bool onwards = item.back() == '+';
-    if (onwards) item.remove_suffix(1);
-    long n = 0;
-    if (readLong(item, n) && (count == n || (onwards && count > n))) fails = true;
-    return fails;
+    const size_t colon = item.find(':');
+    if (colon != std::string_view::npos) {
+      if (item.substr(0, colon) != function) return false;
+      item.remove_prefix(colon + 1);
+    }
+    return fails = countMatches(item, count);
   });
   return fails;
+}
+
+AllocationCall::AllocationCall(const char* function, const DsnSwitches* dsn) noexcept {
+  CallState& c = t_call;
+  if (c.depth++ > 0) return;
+  c.armed = false;
+  c.count = 0;
+  c.function = function;
+  std::string_view value;
+  if (const char* v = std::getenv(kFailAllocVariable)) {
+    value = v;
+  } else if (dsn) {
+    auto it = dsn->find(std::string_view(kFailAllocKey));
+    if (it != dsn->end()) value = it->second;
+  }
+  if (value.empty()) return;
+  const size_t n = value.size() < sizeof c.setting - 1 ? value.size() : sizeof c.setting - 1;
+  std::memcpy(c.setting, value.data(), n);
+  c.setting[n] = '\0';
+  c.armed = true;
+}
+
+AllocationCall::~AllocationCall() {
+  CallState& c = t_call;
+  if (--c.depth == 0) c.armed = false;
+}
+
+void allocationPoint() {
+  CallState& c = t_call;
+  if (!c.armed) return;
+  ++c.count;
+  if (allocationPointFails(c.setting, c.function, c.count)) throw std::bad_alloc();
 }
 
 std::optional<InjectedFailure> injectedFailure(std::string_view setting, long count) {

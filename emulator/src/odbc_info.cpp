@@ -2,7 +2,7 @@
 // isql ask about the driver.
 #include <cstring>
 
-#include "odbc_handles.h"
+#include "odbc_guard.h"
 
 using namespace hvemu;
 
@@ -29,12 +29,7 @@ bool supported(SQLUSMALLINT id) {
   return false;
 }
 
-}  // namespace
-
-HVEMU_EXPORT SQLRETURN SQLGetFunctions(SQLHDBC handle, SQLUSMALLINT id, SQLUSMALLINT* out) {
-  Dbc* dbc = asDbc(handle);
-  if (!dbc) return SQL_INVALID_HANDLE;
-  dbc->clearDiags();
+SQLRETURN getFunctions(SQLUSMALLINT id, SQLUSMALLINT* out) {
   if (!out) return SQL_SUCCESS;
   if (id == SQL_API_ODBC3_ALL_FUNCTIONS) {
     std::memset(out, 0, sizeof(SQLUSMALLINT) * SQL_API_ODBC3_ALL_FUNCTIONS_SIZE);
@@ -50,14 +45,10 @@ HVEMU_EXPORT SQLRETURN SQLGetFunctions(SQLHDBC handle, SQLUSMALLINT id, SQLUSMAL
   return SQL_SUCCESS;
 }
 
-HVEMU_EXPORT SQLRETURN SQLGetInfo(SQLHDBC handle, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT max,
-                                  SQLSMALLINT* length) {
-  Dbc* dbc = asDbc(handle);
-  if (!dbc) return SQL_INVALID_HANDLE;
-  dbc->clearDiags();
-  auto text = [&](const std::string& s) {
+SQLRETURN getInfo(Dbc& dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT max, SQLSMALLINT* length) {
+  auto text = [&](std::string_view s) {
     if (copyText(s, value, max, length)) {
-      dbc->diags.push_back(driverError("01004", "String data, right truncation"));
+      dbc.add(driverError(DriverRecord::Truncated));
       return static_cast<SQLRETURN>(SQL_SUCCESS_WITH_INFO);
     }
     return static_cast<SQLRETURN>(SQL_SUCCESS);
@@ -78,10 +69,11 @@ HVEMU_EXPORT SQLRETURN SQLGetInfo(SQLHDBC handle, SQLUSMALLINT type, SQLPOINTER 
     case SQL_DRIVER_VER: return text("01.00.0000");
     case SQL_DBMS_NAME: return text("Microsoft SQL Server");
     case SQL_DBMS_VER: return text("15.00.0000");
-    case SQL_DATA_SOURCE_NAME: return text(dbc->dsn);
+    case SQL_DATA_SOURCE_NAME: return text(dbc.dsn);
     case SQL_SERVER_NAME: return text("HvEmu");
-    case SQL_DATABASE_NAME: return text(dbc->session ? dbc->session->databaseName() : "");
-    case SQL_USER_NAME: return text(dbc->user);
+    case SQL_DATABASE_NAME: return text(dbc.session ? std::string_view(dbc.session->databaseName()) : "");
+    case SQL_USER_NAME: return text(dbc.user);
+
     case SQL_IDENTIFIER_QUOTE_CHAR: return text("\"");
     case SQL_SEARCH_PATTERN_ESCAPE: return text("\\");
     case SQL_CATALOG_NAME_SEPARATOR: return text(".");
@@ -137,7 +129,18 @@ HVEMU_EXPORT SQLRETURN SQLGetInfo(SQLHDBC handle, SQLUSMALLINT type, SQLPOINTER 
     case SQL_MAX_STATEMENT_LEN:
     case SQL_MAX_CHAR_LITERAL_LEN: return u32(8000);
     default:
-      dbc->diags.push_back(driverError("HY096", "Information type out of range"));
+      dbc.add(driverError(DriverRecord::InfoTypeRange));
       return SQL_ERROR;
   }
+}
+
+}  // namespace
+
+HVEMU_EXPORT SQLRETURN SQLGetFunctions(SQLHDBC handle, SQLUSMALLINT id, SQLUSMALLINT* out) {
+  return guardDbc(__func__, handle, [&](Dbc&) { return getFunctions(id, out); });
+}
+
+HVEMU_EXPORT SQLRETURN SQLGetInfo(SQLHDBC handle, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT max,
+                                  SQLSMALLINT* length) {
+  return guardDbc(__func__, handle, [&](Dbc& dbc) { return getInfo(dbc, type, value, max, length); });
 }

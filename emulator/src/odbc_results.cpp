@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "odbc_handles.h"
+#include "odbc_guard.h"
 
 using namespace hvemu;
 
@@ -54,17 +54,9 @@ SQLSMALLINT defaultCType(const SqlType& t) {
   }
 }
 
-Stmt* withRows(SQLHSTMT handle, SQLRETURN& rc) {
-  Stmt* stmt = asStmt(handle);
-  rc = SQL_INVALID_HANDLE;
-  if (!stmt) return nullptr;
-  stmt->clearDiags();
-  return stmt;
-}
-
-bool checkColumn(Stmt* stmt, SQLUSMALLINT col) {
-  if (!stmt->rows || col < 1 || col > stmt->rows->columns().size()) {
-    stmt->diags.push_back(driverError("07009", "Invalid descriptor index"));
+bool checkColumn(Stmt& stmt, SQLUSMALLINT col) {
+  if (!stmt.rows || col < 1 || col > stmt.rows->columns().size()) {
+    stmt.add(driverError(DriverRecord::DescriptorIndex));
     return false;
   }
   return true;
@@ -72,14 +64,14 @@ bool checkColumn(Stmt* stmt, SQLUSMALLINT col) {
 
 // Delivers column `col` (1-based) of the current row into one target.
 // `offset` is the count of text bytes already delivered (SQLGetData pieces).
-SQLRETURN deliver(Stmt* stmt, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER target, SQLLEN size,
+SQLRETURN deliver(Stmt& stmt, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER target, SQLLEN size,
                   SQLLEN* indicator, size_t* offset) {
-  const ResultSet& rs = *stmt->rows;
+  const ResultSet& rs = *stmt.rows;
   const int c = col - 1;
   const SqlType& type = rs.columns()[c].type;
   if (rs.isNull(c)) {
     if (!indicator) {
-      stmt->diags.push_back(driverError("22002", "Indicator variable required but not supplied"));
+      stmt.add(driverError(DriverRecord::IndicatorRequired));
       return SQL_ERROR;
     }
     *indicator = SQL_NULL_DATA;  // the buffer keeps what it held
@@ -101,7 +93,7 @@ SQLRETURN deliver(Stmt* stmt, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER ta
     if (indicator) *indicator = length;
     if (offset) *offset = done + n;
     if (static_cast<SQLLEN>(n) < length) {
-      stmt->diags.push_back(driverError("01004", "String data, right truncation"));
+      stmt.add(driverError(DriverRecord::Truncated));
       return SQL_SUCCESS_WITH_INFO;
     }
     if (offset && n == 0 && done == 0) *offset = 1;  // an empty text counts as delivered
@@ -120,7 +112,7 @@ SQLRETURN deliver(Stmt* stmt, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER ta
     v = std::strtoll(text.c_str(), &end, 10);
     while (end && *end == ' ') ++end;
     if (text.empty() || !end || *end != '\0') {
-      stmt->diags.push_back(driverError("22018", "Invalid character value for cast specification"));
+      stmt.add(driverError(DriverRecord::CastValue));
       return SQL_ERROR;
     }
   }
@@ -163,52 +155,35 @@ SQLRETURN deliver(Stmt* stmt, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER ta
       return SQL_SUCCESS;
     }
     default:
-      stmt->diags.push_back(driverError("HYC00", "Optional feature not implemented"));
+      stmt.add(driverError(DriverRecord::NotImplemented));
       return SQL_ERROR;
   }
 }
 
-}  // namespace
-
-HVEMU_EXPORT SQLRETURN SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT* count) {
-  SQLRETURN rc;
-  Stmt* stmt = withRows(handle, rc);
-  if (!stmt) return rc;
-  if (count) *count = stmt->rows ? static_cast<SQLSMALLINT>(stmt->rows->columns().size()) : 0;
-  return SQL_SUCCESS;
-}
-
-HVEMU_EXPORT SQLRETURN SQLDescribeCol(SQLHSTMT handle, SQLUSMALLINT col, SQLCHAR* name, SQLSMALLINT nameMax,
-                                      SQLSMALLINT* nameLen, SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits,
-                                      SQLSMALLINT* nullable) {
-  SQLRETURN rc;
-  Stmt* stmt = withRows(handle, rc);
-  if (!stmt) return rc;
+SQLRETURN describeCol(Stmt& stmt, SQLUSMALLINT col, SQLCHAR* name, SQLSMALLINT nameMax, SQLSMALLINT* nameLen,
+                      SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits, SQLSMALLINT* nullable) {
   if (!checkColumn(stmt, col)) return SQL_ERROR;
-  const ResultColumn& c = stmt->rows->columns()[col - 1];
+  const ResultColumn& c = stmt.rows->columns()[col - 1];
   const bool cut = copyText(c.name, name, nameMax, nameLen);
   if (type) *type = sqlType(c.type);
   if (size) *size = columnSize(c.type);
   if (digits) *digits = c.type.base == BaseType::DateTime ? 3 : 0;
   if (nullable) *nullable = c.nullable ? SQL_NULLABLE : SQL_NO_NULLS;
   if (cut) {
-    stmt->diags.push_back(driverError("01004", "String data, right truncation"));
+    stmt.add(driverError(DriverRecord::Truncated));
     return SQL_SUCCESS_WITH_INFO;
   }
   return SQL_SUCCESS;
 }
 
-HVEMU_EXPORT SQLRETURN SQLColAttribute(SQLHSTMT handle, SQLUSMALLINT col, SQLUSMALLINT field, SQLPOINTER text,
-                                       SQLSMALLINT textMax, SQLSMALLINT* textLen, SQLLEN* number) {
-  SQLRETURN rc;
-  Stmt* stmt = withRows(handle, rc);
-  if (!stmt) return rc;
+SQLRETURN colAttribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, SQLPOINTER text, SQLSMALLINT textMax,
+                       SQLSMALLINT* textLen, SQLLEN* number) {
   if (field == SQL_DESC_COUNT || field == SQL_COLUMN_COUNT) {
-    if (number) *number = stmt->rows ? static_cast<SQLLEN>(stmt->rows->columns().size()) : 0;
+    if (number) *number = stmt.rows ? static_cast<SQLLEN>(stmt.rows->columns().size()) : 0;
     return SQL_SUCCESS;
   }
   if (!checkColumn(stmt, col)) return SQL_ERROR;
-  const ResultColumn& c = stmt->rows->columns()[col - 1];
+  const ResultColumn& c = stmt.rows->columns()[col - 1];
   SQLLEN n = 0;
   const std::string* str = nullptr;
   std::string s;
@@ -217,7 +192,11 @@ HVEMU_EXPORT SQLRETURN SQLColAttribute(SQLHSTMT handle, SQLUSMALLINT col, SQLUSM
     case SQL_COLUMN_NAME:
     case SQL_DESC_LABEL:
     case SQL_DESC_BASE_COLUMN_NAME: str = &c.name; break;
-    case SQL_DESC_TYPE_NAME: s = typeName(c.type, false); str = &s; break;
+    case SQL_DESC_TYPE_NAME:
+      allocationPoint();
+      s = typeName(c.type, false);
+      str = &s;
+      break;
     case SQL_DESC_TABLE_NAME:
     case SQL_DESC_BASE_TABLE_NAME:
     case SQL_DESC_SCHEMA_NAME:
@@ -246,7 +225,7 @@ HVEMU_EXPORT SQLRETURN SQLColAttribute(SQLHSTMT handle, SQLUSMALLINT col, SQLUSM
   }
   if (str) {
     if (copyText(*str, text, textMax, textLen)) {
-      stmt->diags.push_back(driverError("01004", "String data, right truncation"));
+      stmt.add(driverError(DriverRecord::Truncated));
       return SQL_SUCCESS_WITH_INFO;
     }
     return SQL_SUCCESS;
@@ -255,51 +234,41 @@ HVEMU_EXPORT SQLRETURN SQLColAttribute(SQLHSTMT handle, SQLUSMALLINT col, SQLUSM
   return SQL_SUCCESS;
 }
 
-HVEMU_EXPORT SQLRETURN SQLColAttributes(SQLHSTMT handle, SQLUSMALLINT col, SQLUSMALLINT field, SQLPOINTER text,
-                                        SQLSMALLINT textMax, SQLSMALLINT* textLen, SQLLEN* number) {
-  return SQLColAttribute(handle, col, field, text, textMax, textLen, number);
-}
-
-HVEMU_EXPORT SQLRETURN SQLBindCol(SQLHSTMT handle, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER target,
-                                  SQLLEN size, SQLLEN* indicator) {
-  SQLRETURN rc;
-  Stmt* stmt = withRows(handle, rc);
-  if (!stmt) return rc;
+SQLRETURN bindCol(Stmt& stmt, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER target, SQLLEN size,
+                  SQLLEN* indicator) {
   if (col == 0) {
-    stmt->diags.push_back(driverError("07009", "Invalid descriptor index"));
+    stmt.add(driverError(DriverRecord::DescriptorIndex));
     return SQL_ERROR;
   }
   if (!target && !indicator) {
-    stmt->bindings.erase(col);
+    stmt.bindings.erase(col);
     return SQL_SUCCESS;
   }
-  stmt->bindings[col] = Binding{cType, target, size, indicator};
+  allocationPoint();
+  stmt.bindings[col] = Binding{cType, target, size, indicator};
   return SQL_SUCCESS;
 }
 
-HVEMU_EXPORT SQLRETURN SQLFetch(SQLHSTMT handle) {
-  SQLRETURN rc;
-  Stmt* stmt = withRows(handle, rc);
-  if (!stmt) return rc;
-  if (!stmt->rows) {
-    stmt->diags.push_back(driverError("24000", "Invalid cursor state"));
+SQLRETURN fetch(Stmt& stmt) {
+  if (!stmt.rows) {
+    stmt.add(driverError(DriverRecord::CursorState));
     return SQL_ERROR;
   }
-  stmt->getDataOffset.clear();
-  const int step = stmt->rows->next();
+  stmt.getDataOffset.clear();
+  const int step = stmt.rows->next();
   if (step == 0) {
-    stmt->rowCurrent = false;
+    stmt.rowCurrent = false;
     return SQL_NO_DATA;
   }
   if (step < 0) {
-    stmt->rowCurrent = false;
-    stmt->diags.push_back(driverError("HY000", stmt->rows->error()));
+    stmt.rowCurrent = false;
+    stmt.add(driverError(DriverRecord::StoreFailure, stmt.rows->error()));
     return SQL_ERROR;
   }
-  stmt->rowCurrent = true;
+  stmt.rowCurrent = true;
   SQLRETURN result = SQL_SUCCESS;
-  for (const auto& [col, b] : stmt->bindings) {
-    if (col > stmt->rows->columns().size()) continue;
+  for (const auto& [col, b] : stmt.bindings) {
+    if (col > stmt.rows->columns().size()) continue;
     const SQLRETURN one = deliver(stmt, col, b.targetType, b.target, b.bufferLength, b.indicator, nullptr);
     if (one == SQL_ERROR) result = SQL_ERROR;
     else if (one == SQL_SUCCESS_WITH_INFO && result == SQL_SUCCESS) result = SQL_SUCCESS_WITH_INFO;
@@ -307,30 +276,69 @@ HVEMU_EXPORT SQLRETURN SQLFetch(SQLHSTMT handle) {
   return result;
 }
 
-HVEMU_EXPORT SQLRETURN SQLFetchScroll(SQLHSTMT handle, SQLSMALLINT orientation, SQLLEN) {
-  if (orientation != SQL_FETCH_NEXT) {
-    Stmt* stmt = asStmt(handle);
-    if (!stmt) return SQL_INVALID_HANDLE;
-    stmt->clearDiags();
-    stmt->diags.push_back(driverError("HY106", "Fetch type out of range"));
+SQLRETURN getData(Stmt& stmt, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER target, SQLLEN size,
+                  SQLLEN* indicator) {
+  if (!stmt.rowCurrent) {
+    stmt.add(driverError(DriverRecord::CursorState));
     return SQL_ERROR;
   }
-  return SQLFetch(handle);
+  if (!checkColumn(stmt, col)) return SQL_ERROR;
+  allocationPoint();
+  size_t& offset = stmt.getDataOffset[col];
+  if (offset > 0 && stmt.rows->isNull(col - 1)) return SQL_NO_DATA;
+  const SQLRETURN r = deliver(stmt, col, cType, target, size, indicator, &offset);
+  if (r == SQL_SUCCESS && stmt.rows->isNull(col - 1)) offset = 1;
+  return r;
+}
+
+}  // namespace
+
+HVEMU_EXPORT SQLRETURN SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT* count) {
+  return guardStmt(__func__, handle, [&](Stmt& stmt) -> SQLRETURN {
+    if (count) *count = stmt.rows ? static_cast<SQLSMALLINT>(stmt.rows->columns().size()) : 0;
+    return SQL_SUCCESS;
+  });
+}
+
+HVEMU_EXPORT SQLRETURN SQLDescribeCol(SQLHSTMT handle, SQLUSMALLINT col, SQLCHAR* name, SQLSMALLINT nameMax,
+                                      SQLSMALLINT* nameLen, SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits,
+                                      SQLSMALLINT* nullable) {
+  return guardStmt(__func__, handle, [&](Stmt& stmt) {
+    return describeCol(stmt, col, name, nameMax, nameLen, type, size, digits, nullable);
+  });
+}
+
+HVEMU_EXPORT SQLRETURN SQLColAttribute(SQLHSTMT handle, SQLUSMALLINT col, SQLUSMALLINT field, SQLPOINTER text,
+                                       SQLSMALLINT textMax, SQLSMALLINT* textLen, SQLLEN* number) {
+  return guardStmt(__func__, handle,
+                   [&](Stmt& stmt) { return colAttribute(stmt, col, field, text, textMax, textLen, number); });
+}
+
+HVEMU_EXPORT SQLRETURN SQLColAttributes(SQLHSTMT handle, SQLUSMALLINT col, SQLUSMALLINT field, SQLPOINTER text,
+                                        SQLSMALLINT textMax, SQLSMALLINT* textLen, SQLLEN* number) {
+  return guardStmt(__func__, handle,
+                   [&](Stmt& stmt) { return colAttribute(stmt, col, field, text, textMax, textLen, number); });
+}
+
+HVEMU_EXPORT SQLRETURN SQLBindCol(SQLHSTMT handle, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER target,
+                                  SQLLEN size, SQLLEN* indicator) {
+  return guardStmt(__func__, handle, [&](Stmt& stmt) { return bindCol(stmt, col, cType, target, size, indicator); });
+}
+
+HVEMU_EXPORT SQLRETURN SQLFetch(SQLHSTMT handle) { return guardStmt(__func__, handle, fetch); }
+
+HVEMU_EXPORT SQLRETURN SQLFetchScroll(SQLHSTMT handle, SQLSMALLINT orientation, SQLLEN) {
+  return guardStmt(__func__, handle, [&](Stmt& stmt) -> SQLRETURN {
+    if (orientation != SQL_FETCH_NEXT) {
+      stmt.add(driverError(DriverRecord::FetchTypeRange));
+      return SQL_ERROR;
+    }
+    return fetch(stmt);
+  });
 }
 
 HVEMU_EXPORT SQLRETURN SQLGetData(SQLHSTMT handle, SQLUSMALLINT col, SQLSMALLINT cType, SQLPOINTER target,
                                   SQLLEN size, SQLLEN* indicator) {
-  SQLRETURN rc;
-  Stmt* stmt = withRows(handle, rc);
-  if (!stmt) return rc;
-  if (!stmt->rowCurrent) {
-    stmt->diags.push_back(driverError("24000", "Invalid cursor state"));
-    return SQL_ERROR;
-  }
-  if (!checkColumn(stmt, col)) return SQL_ERROR;
-  size_t& offset = stmt->getDataOffset[col];
-  if (offset > 0 && stmt->rows->isNull(col - 1)) return SQL_NO_DATA;
-  const SQLRETURN r = deliver(stmt, col, cType, target, size, indicator, &offset);
-  if (r == SQL_SUCCESS && stmt->rows->isNull(col - 1)) offset = 1;
-  return r;
+  return guardStmt(__func__, handle,
+                   [&](Stmt& stmt) { return getData(stmt, col, cType, target, size, indicator); });
 }

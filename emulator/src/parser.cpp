@@ -3,7 +3,8 @@
 // words them.
 #include "parser.h"
 
-#include <cstdlib>
+#include <charconv>
+#include <climits>
 
 #include "parser_impl.h"
 #include "text_rules.h"
@@ -49,11 +50,23 @@ std::string Parser::identifier() {
   return tk.text;
 }
 
+long long Parser::wholeNumber(long long max, const char* typeName) {
+  if (cur().kind != TokenKind::Number) fail();
+  const std::string& digits = cur().text;
+  const size_t whole = digits.find('.') == std::string::npos ? digits.size() : digits.find('.');
+  long long v = 0;  // stays 0 for ".5"
+  const std::from_chars_result r = std::from_chars(digits.data(), digits.data() + whole, v);
+  if (r.ec == std::errc::result_out_of_range || v > max) throw NumberOverflow{typeName};
+  return v;
+}
+
 QualifiedName Parser::qualifiedName() {
   QualifiedName q;
   const size_t first = pos_;
+  // ".name" leaves the schema part empty: the default schema.
+  const bool emptySchema = acceptSymbol(".");
   q.name = identifier();
-  if (acceptSymbol(".")) {
+  if (!emptySchema && acceptSymbol(".")) {
     q.schema = q.name;
     q.name = identifier();
   }
@@ -116,8 +129,7 @@ Statement Parser::select() {
   else acceptWord("ALL");
   if (acceptWord("TOP")) {
     const bool paren = acceptSymbol("(");
-    if (cur().kind != TokenKind::Number) fail();
-    s.top = std::atol(cur().text.c_str());
+    s.top = static_cast<long>(wholeNumber(LONG_MAX, "bigint"));
     ++pos_;
     if (paren) expectSymbol(")");
   }
@@ -274,8 +286,7 @@ ExprPtr Parser::operand() {
     expectSymbol(",");
     e->args.push_back(operand());
     if (acceptSymbol(",")) {
-      if (cur().kind != TokenKind::Number) fail();
-      e->style = std::atoi(cur().text.c_str());
+      e->style = static_cast<int>(wholeNumber(INT_MAX, "int"));
       ++pos_;
     }
     expectSymbol(")");
@@ -304,6 +315,7 @@ ExprPtr Parser::operand() {
 }  // namespace parsing
 
 using parsing::Parser;
+using parsing::NumberOverflow;
 using parsing::SyntaxFailure;
 using parsing::UnknownType;
 
@@ -347,6 +359,8 @@ std::optional<Statement> parseStatement(std::string_view sql, ErrorList& errors)
     }
   } catch (const UnknownType& u) {
     errors.push_back(serverError(kUnknownType, {std::to_string(u.columnNumber), u.name}));
+  } catch (const NumberOverflow& o) {
+    errors.push_back(serverError(kArithOverflowConvert, {"expression", o.typeName}));
   }
   return std::nullopt;
 }

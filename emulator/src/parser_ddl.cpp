@@ -1,5 +1,5 @@
 // Parsing of CREATE TABLE: column definitions, data types, primary keys.
-#include <cstdlib>
+#include <climits>
 
 #include "parser_impl.h"
 #include "text_rules.h"
@@ -36,9 +36,9 @@ SqlType Parser::dataType(int columnNumber) {
   if (t.isText()) {
     t.length = 1;
     if (acceptSymbol("(")) {
-      if (cur().kind != TokenKind::Number) fail();
-      t.length = std::atoi(cur().text.c_str());
-      if (t.length < 1 || t.length > 8000) fail();
+      const long long length = wholeNumber(INT_MAX, "int");
+      if (length < 1 || length > 8000) fail();
+      t.length = static_cast<int>(length);
       ++pos_;
       expectSymbol(")");
     }

@@ -24,6 +24,11 @@ struct UnknownType {
   std::string name;
 };
 
+// Thrown for a number that does not fit the integer type it is read as (8115).
+struct NumberOverflow {
+  const char* typeName;
+};
+
 class Parser {
  public:
   // Borrows the tokens; they outlive the parser.
@@ -45,6 +50,9 @@ class Parser {
   void expectWord(const char* w);
   void expectSymbol(const char* s);
   std::string identifier();
+  // The current Number token's whole part as a value of at most `max`;
+  // NumberOverflow naming `typeName` when it is larger. Does not advance.
+  long long wholeNumber(long long max, const char* typeName);
   QualifiedName qualifiedName();
   Statement dispatch();
 

@@ -1,3 +1,4 @@
+#include "fault_switches.h"
 #include "session.h"
 
 namespace hvemu {
@@ -20,6 +21,7 @@ int ResultSet::next() {
 bool ResultSet::isNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
 
 std::string ResultSet::text(int col) const {
+  allocationPoint();
   if (sqlite3_column_type(stmt_, col) == SQLITE_INTEGER) return std::to_string(sqlite3_column_int64(stmt_, col));
   const unsigned char* p = sqlite3_column_text(stmt_, col);
   if (!p) return std::string();

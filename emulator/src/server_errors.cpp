@@ -47,12 +47,38 @@ const CatalogueEntry kCatalogue[] = {
      "Cannot drop the table '%s', because it does not exist or you do not have permission."},
     {kCannotOpenDb, "42000", "Cannot open database \"%s\" requested by the login. The login failed."},
     {kContextChanged, "01000", "Changed database context to '%s'."},
+    {kArithOverflowConvert, "22003", "Arithmetic overflow error converting %s to data type %s."},
     {kTruncatedOld, "22001", "String or binary data would be truncated."},
     {kLoginFailed, "28000", "Login failed for user '%s'."},
     {kSchemaMissing, "42000",
      "The specified schema name \"%s\" either does not exist or you do not have permission to use it."},
     {kNotSupported, "42000", "The emulator does not support this statement: %s"},
 };
+
+// Indexed by DriverRecord.
+const DriverText kDriverTexts[] = {
+    {"HY001", "Memory allocation error"},
+    {"HY000", "Internal error"},
+    {"08003", "Connection not open"},
+    {"08002", "Connection name in use"},
+    {"01004", "String data, right truncation"},
+    {"HY000", "Transaction could not be completed"},
+    {"HY010", "Function sequence error"},
+    {"01S02", "Option value changed"},
+    {"HY096", "Information type out of range"},
+    {"07009", "Invalid descriptor index"},
+    {"22002", "Indicator variable required but not supplied"},
+    {"22018", "Invalid character value for cast specification"},
+    {"HYC00", "Optional feature not implemented"},
+    {"24000", "Invalid cursor state"},
+    {"HY106", "Fetch type out of range"},
+    {"HY000", "Data store failure"},
+};
+static_assert(sizeof kDriverTexts / sizeof kDriverTexts[0] == static_cast<size_t>(DriverRecord::StoreFailure) + 1,
+              "one text per driver record");
+
+constexpr std::string_view kServerMessagePrefix = "[HvEmu][HvEmu SQL Server Driver][SQL Server]";
+constexpr std::string_view kDriverMessagePrefix = "[HvEmu][HvEmu SQL Server Driver]";
 
 std::string fill(const char* format, const std::vector<std::string>& args) {
   std::string out;
@@ -80,12 +106,16 @@ ServerError serverError(long native, const std::vector<std::string>& args) {
 
 ServerError statementTerminated() { return serverError(kStatementTerminated); }
 
-ServerError driverError(const std::string& sqlstate, const std::string& text) {
-  return ServerError{sqlstate, 0, text, false};
+const DriverText& driverText(DriverRecord record) noexcept { return kDriverTexts[static_cast<size_t>(record)]; }
+
+ServerError driverError(DriverRecord record) { return driverError(record, driverText(record).text); }
+
+ServerError driverError(DriverRecord record, const std::string& text) {
+  return ServerError{driverText(record).sqlstate, 0, text, false};
 }
 
-std::string messagePrefix(bool fromServer) {
-  return fromServer ? "[HvEmu][HvEmu SQL Server Driver][SQL Server]" : "[HvEmu][HvEmu SQL Server Driver]";
+std::string_view messagePrefix(bool fromServer) noexcept {
+  return fromServer ? kServerMessagePrefix : kDriverMessagePrefix;
 }
 
 }  // namespace hvemu

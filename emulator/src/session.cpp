@@ -1,6 +1,8 @@
 #include "session.h"
 
+#include "fault_switches.h"
 #include "parser.h"
+#include "sqlite_text.h"
 #include "text_rules.h"
 
 namespace hvemu {
@@ -27,6 +29,28 @@ void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int(ctx, likeMatch(valueBytes(argv[1]), valueBytes(argv[0])) ? 1 : 0);
 }
 
+// Owns a connection until the session takes it over.
+struct CloseDatabase {
+  void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+using DatabaseOwner = std::unique_ptr<sqlite3, CloseDatabase>;
+
+// Rolls back the write transaction a statement opened for itself when an
+// exception leaves the statement; the connection is then as before it.
+class OwnTransaction {
+ public:
+  explicit OwnTransaction(sqlite3* db) : db_(db) {}
+  ~OwnTransaction() {
+    if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  OwnTransaction(const OwnTransaction&) = delete;
+  OwnTransaction& operator=(const OwnTransaction&) = delete;
+  void done() { db_ = nullptr; }
+
+ private:
+  sqlite3* db_;
+};
+
 std::string baseName(const std::string& path) {
   std::string name = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
   const size_t dot = name.find_last_of('.');
@@ -37,18 +61,19 @@ std::string baseName(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<Session> Session::open(const std::string& path, ErrorList& errors) {
-  sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+  allocationPoint();
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
+  DatabaseOwner db(raw);
   if (rc != SQLITE_OK || path.empty()) {
-    sqlite3_close(db);
     errors.push_back(serverError(kCannotOpenDb, {path}));
     errors.push_back(serverError(kLoginFailed, {""}));
     return nullptr;
   }
-  sqlite3_busy_timeout(db, 60000);
-  sqlite3_create_collation_v2(db, "HVCI", SQLITE_UTF8, nullptr, collateHvci, nullptr);
-  sqlite3_create_function(db, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction, nullptr,
+  sqlite3_busy_timeout(raw, 60000);
+  sqlite3_create_collation_v2(raw, "HVCI", SQLITE_UTF8, nullptr, collateHvci, nullptr);
+  sqlite3_create_function(raw, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction, nullptr,
                           nullptr);
   char* msg = nullptr;
   // WAL lets readers and one writer work at once; NORMAL keeps every
@@ -62,13 +87,15 @@ std::unique_ptr<Session> Session::open(const std::string& path, ErrorList& error
   const char* pragmas =
       "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=10000; "
       "PRAGMA cache_size=-256;";
-  if (sqlite3_exec(db, pragmas, nullptr, nullptr, &msg) != SQLITE_OK) {
+  if (sqlite3_exec(raw, pragmas, nullptr, nullptr, &msg) != SQLITE_OK) {
     sqlite3_free(msg);
-    sqlite3_close(db);
     errors.push_back(serverError(kCannotOpenDb, {path}));
     return nullptr;
   }
-  std::unique_ptr<Session> s(new Session(db, baseName(path)));
+  std::string name = baseName(path);
+  allocationPoint();
+  std::unique_ptr<Session> s(new Session(raw, std::move(name)));
+  db.release();  // the session closes it now
   std::string error;
   if (!s->catalogue_.install(error)) {
     errors.push_back(serverError(kCannotOpenDb, {path}));
@@ -88,7 +115,7 @@ Session::~Session() {
 
 void Session::clearCache() { cache_.clear(); }
 
-void releaseStatement(PreparedStatement& p) {
+void releaseStatement(PreparedStatement& p) noexcept {
   sqlite3_reset(p.stmt);
   sqlite3_clear_bindings(p.stmt);
   p.inUse = false;
@@ -100,6 +127,7 @@ PreparedPtr Session::statement(const std::string& sql, std::string& error) {
     it->second->inUse = true;
     return it->second;
   }
+  allocationPoint();
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
     error = sqlite3_errmsg(db_);
@@ -130,6 +158,7 @@ void Session::beginIfNeeded() {
 }
 
 std::string Session::qualifiedForMessage(const TableInfo& t) const {
+  allocationPoint();
   return dbName_ + "." + t.schema + "." + t.name;
 }
 
@@ -140,6 +169,7 @@ const TableInfo* Session::resolveTable(const QualifiedName& q, ExecResult& r) {
 }
 
 ExecResult Session::execute(std::string_view sql, const ExecOptions& options) {
+  allocationPoint();
   ExecResult r;
   ErrorList errors;
   std::optional<Statement> parsed = parseStatement(sql, errors);
@@ -161,6 +191,7 @@ ExecResult Session::execute(std::string_view sql, const ExecOptions& options) {
     r.records.push_back(serverError(kNotSupported, {sqlite3_errmsg(db_)}));
     return r;
   }
+  OwnTransaction undo(own ? db_ : nullptr);
   if (catalogue_.refresh()) clearCache();
   if (auto* s = std::get_if<CreateSchema>(&st)) r = createSchema(*s);
   else if (auto* s = std::get_if<CreateTable>(&st)) r = createTable(*s);
@@ -172,6 +203,7 @@ ExecResult Session::execute(std::string_view sql, const ExecOptions& options) {
     r.ok = false;
     r.records.push_back(serverError(kNotSupported, {sqlite3_errmsg(db_)}));
   }
+  undo.done();
   return r;
 }
 
@@ -179,8 +211,8 @@ bool Session::runCached(const char* sql) {
   std::string error;
   PreparedPtr p = statement(sql, error);
   if (!p) return false;
+  const StatementLease back(*p);
   const int rc = sqlite3_step(p->stmt);
-  releaseStatement(*p);
   return rc == SQLITE_DONE || rc == SQLITE_ROW;
 }
 
@@ -199,28 +231,6 @@ ExecResult Session::runDdl(const std::string& sql) {
   r.ok = true;
   return r;
 }
-
-namespace {
-
-std::string quoteIdent(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
-
-std::string quoteText(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
-
-}  // namespace
 
 ExecResult Session::createSchema(const CreateSchema& s) {
   if (catalogue_.schemaExists(s.name)) {

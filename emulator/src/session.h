@@ -32,7 +32,20 @@ struct PreparedStatement {
 using PreparedPtr = std::shared_ptr<PreparedStatement>;
 
 // Resets a statement after use and marks it free for the next statement.
-void releaseStatement(PreparedStatement& p);
+void releaseStatement(PreparedStatement& p) noexcept;
+
+// Gives a leased statement back when it goes out of scope, also when an
+// exception leaves the scope.
+class StatementLease {
+ public:
+  explicit StatementLease(PreparedStatement& p) : p_(p) {}
+  ~StatementLease() { releaseStatement(p_); }
+  StatementLease(const StatementLease&) = delete;
+  StatementLease& operator=(const StatementLease&) = delete;
+
+ private:
+  PreparedStatement& p_;
+};
 
 struct ResultColumn {
   std::string name;

@@ -1,6 +1,7 @@
 #include "values.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 
 #include "datetime.h"
@@ -55,6 +56,22 @@ IntRead readInteger(const std::string& s, long long& out) {
   return overflow ? IntRead::Overflow : IntRead::Ok;
 }
 
+// The whole part of a decimal literal ("-12.7" is -12); false when it does
+// not fit a bigint.
+bool wholePart(const std::string& text, long long& out) {
+  const size_t dot = text.find('.');
+  const char* end = text.data() + (dot == std::string::npos ? text.size() : dot);
+  const char* begin = text.data();
+  const bool neg = begin != end && *begin == '-';
+  if (neg) ++begin;
+  unsigned long long magnitude = 0;  // stays 0 for ".5"
+  if (std::from_chars(begin, end, magnitude).ec == std::errc::result_out_of_range) return false;
+  const unsigned long long limit = neg ? 9223372036854775808ULL : 9223372036854775807ULL;
+  if (magnitude > limit) return false;
+  out = neg ? static_cast<long long>(0 - magnitude) : static_cast<long long>(magnitude);
+  return true;
+}
+
 std::optional<Value> toDate(const Value& v, ErrorList& errors) {
   if (v.kind == Value::Kind::Null || v.kind == Value::Kind::Date) return v;
   if (v.kind != Value::Kind::Text) {
@@ -74,10 +91,23 @@ std::optional<Value> toDate(const Value& v, ErrorList& errors) {
 std::optional<Value> toInteger(const Value& v, const SqlType& type, bool forColumn, ErrorList& errors) {
   Value out;
   out.kind = Value::Kind::Int;
+  // The server reads a literal past int, or one with a decimal point, as
+  // numeric; numeric that does not fit an integer type is 8115, int that
+  // does not fit a smaller one is 220.
+  bool numeric = false;
   switch (v.kind) {
     case Value::Kind::Null: return v;
-    case Value::Kind::Int: out.integer = v.integer; break;
-    case Value::Kind::Real: out.integer = std::strtoll(v.text.c_str(), nullptr, 10); break;
+    case Value::Kind::Int:
+      out.integer = v.integer;
+      numeric = !integerRange(BaseType::Int, v.integer);
+      break;
+    case Value::Kind::Real:
+      numeric = true;
+      if (!wholePart(v.text, out.integer)) {
+        errors.push_back(serverError(kArithOverflowConvert, {"expression", typeName(type, false)}));
+        return std::nullopt;
+      }
+      break;
     case Value::Kind::Date:
       errors.push_back(serverError(kVarcharConversion, {v.text, typeName(type, false)}));
       return std::nullopt;
@@ -96,7 +126,8 @@ std::optional<Value> toInteger(const Value& v, const SqlType& type, bool forColu
     }
   }
   if (!integerRange(type.base, out.integer)) {
-    errors.push_back(serverError(kArithOverflow, {typeName(type, false), std::to_string(out.integer)}));
+    errors.push_back(numeric ? serverError(kArithOverflowConvert, {"expression", typeName(type, false)})
+                             : serverError(kArithOverflow, {typeName(type, false), std::to_string(out.integer)}));
     return std::nullopt;
   }
   return out;
@@ -167,7 +198,8 @@ std::optional<Value> convertForColumn(Value v, const SqlType& type, bool nullabl
   if (type.base == BaseType::DateTime) return toDate(v, errors);
   if (type.isInteger()) {
     std::optional<Value> out = toInteger(v, type, true, errors);
-    if (!out && (errors.back().native == kArithOverflow || errors.back().native == kIntOverflowColumn))
+    const long native = out ? 0 : errors.back().native;
+    if (native == kArithOverflow || native == kArithOverflowConvert || native == kIntOverflowColumn)
       errors.push_back(statementTerminated());
     return out;
   }

@@ -76,14 +76,14 @@ TestDatabase::TestDatabase(const std::string& user, const std::string& password)
   }
 }
 
-std::vector<DiagRecord> diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+std::vector<DiagRecord> diagnostics(SQLSMALLINT type, SQLHANDLE handle, GetDiagRecFunction getDiagRec) {
   std::vector<DiagRecord> out;
   for (SQLSMALLINT rec = 1;; ++rec) {
     SQLCHAR state[6] = {0};
     SQLINTEGER native = 0;
     SQLCHAR message[1024] = {0};
     SQLSMALLINT len = 0;
-    const SQLRETURN rc = SQLGetDiagRec(type, handle, rec, state, &native, message, sizeof message, &len);
+    const SQLRETURN rc = getDiagRec(type, handle, rec, state, &native, message, sizeof message, &len);
     if (!SQL_SUCCEEDED(rc)) break;
     out.push_back(DiagRecord{reinterpret_cast<char*>(state), native, reinterpret_cast<char*>(message)});
   }

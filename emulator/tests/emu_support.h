@@ -56,7 +56,10 @@ struct DiagRecord {
   std::string message;
 };
 
-std::vector<DiagRecord> diagnostics(SQLSMALLINT type, SQLHANDLE handle);
+// The records of `handle`, read with the driver manager's SQLGetDiagRec or
+// with another function of its shape (the driver's own, looked up).
+using GetDiagRecFunction = decltype(&SQLGetDiagRec);
+std::vector<DiagRecord> diagnostics(SQLSMALLINT type, SQLHANDLE handle, GetDiagRecFunction getDiagRec = &SQLGetDiagRec);
 
 // Outcome of one statement: the return code, its records, the rows (NULL as
 // "<NULL>", values read with SQLGetData as SQL_C_CHAR) and SQLRowCount.

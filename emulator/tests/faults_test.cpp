@@ -129,16 +129,22 @@ TEST(Faults, SwitchesCanAlsoComeFromTheDsn) {
   const std::string trace = dir.file("dsn-trace.txt");
   // Append the switch attributes to this DSN's section (it is the last one).
   std::string out;
-  ASSERT_EQ(0, runCommand("printf 'Trace = " + trace + "\\nFailExec = 1:50000:42000\\n' >> '" + dsnFolder() +
-                              "/odbc.ini'",
-                          &out))
-      << out;
+  const std::string attributes = "Trace = " + trace + "\\nFailExec = 1:50000:42000\\nFailAlloc = SQLPrepare:1\\n";
+  ASSERT_EQ(0, runCommand("printf '" + attributes + "' >> '" + dsnFolder() + "/odbc.ini'", &out)) << out;
   Connection c;
   ASSERT_EQ(SQL_SUCCESS, c.connect(db.dsn()));
   const Outcome o = c.exec("CREATE SCHEMA X");
   EXPECT_EQ(50000, o.native());
   EXPECT_EQ("CREATE SCHEMA X\n", readFile(trace));
+  Statement st(c.dbc());
+  SQLCHAR* const prepared = reinterpret_cast<SQLCHAR*>(const_cast<char*>("CREATE SCHEMA Y"));
+  EXPECT_EQ(SQL_ERROR, SQLPrepare(st.handle(), prepared, SQL_NTS));
+  const auto d = diagnostics(SQL_HANDLE_STMT, st.handle());
+  ASSERT_EQ(1u, d.size());
+  EXPECT_EQ("HY001", d[0].state);
   // The environment wins over the DSN.
   ScopedEnv env("HVEMU_FAIL_EXEC", "");
   EXPECT_EQ(SQL_SUCCESS, c.exec("CREATE SCHEMA X").rc);
+  ScopedEnv alloc("HVEMU_FAIL_ALLOC", "");
+  EXPECT_EQ(SQL_SUCCESS, SQLPrepare(st.handle(), prepared, SQL_NTS));
 }

@@ -118,6 +118,22 @@ TEST(TsqlQueries, CanteenInsertIntoItsOwnSchema) {
   EXPECT_EQ((Rows{{"01", "_K", "20240131", "1234", "K02", "12345678", "0001"}}),
             s.conn.exec("SELECT * FROM HvKantine.Hvs321Kan").rows);
   EXPECT_EQ(208, s.conn.exec("SELECT * FROM HvSystem.Hvs321Kan").native());
+  // With the schema part left empty the same insert goes to the default
+  // schema dbo, once it has such a table.
+  std::string unqualified = sql;
+  unqualified.replace(unqualified.find("HvKantine."), 10, ".");
+  EXPECT_EQ(208, s.conn.exec(unqualified).native());
+  ASSERT_EQ(SQL_SUCCESS, s.conn.exec("CREATE TABLE .Hvs321Kan (KanPor varchar(2) NOT NULL, KanFcd varchar(2) NOT NULL, "
+                                     "KanDtm varchar(8) NOT NULL, KanUhr varchar(4) NOT NULL, KanMsk varchar(3) NOT "
+                                     "NULL, KanAwn varchar(8) NOT NULL, KanDat varchar(4) NOT NULL)")
+                             .rc);
+  ASSERT_EQ(SQL_SUCCESS, s.conn.exec(unqualified).rc);
+  EXPECT_EQ((Rows{{"01", "_K", "20240131", "1234", "K02", "12345678", "0001"}}),
+            s.conn.exec("SELECT * FROM dbo.Hvs321Kan").rows);
+  EXPECT_EQ((Rows{{"1"}}), s.conn.exec("SELECT COUNT(*) FROM .Hvs321Kan").rows);
+  EXPECT_EQ((Rows{{"1"}}), s.conn.exec("SELECT COUNT(*) FROM HvKantine.Hvs321Kan").rows);
+  ASSERT_EQ(SQL_SUCCESS, s.conn.exec("DELETE .Hvs321Kan WHERE KanAwn = '12345678'").rc);
+  EXPECT_EQ((Rows{{"0"}}), s.conn.exec("SELECT COUNT(*) FROM Hvs321Kan").rows);
 }
 
 TEST(TsqlQueries, CollationAndPredicates) {
@@ -144,6 +160,11 @@ TEST(TsqlQueries, CollationAndPredicates) {
       {"select trmnam from hvsystem.HVS1140TRM where TRMNAM = 'BDE9999'", {{"BDE9999"}}},
       {"SELECT [TrmNam] FROM [HvSystem].[Hvs1140Trm] WHERE [TrmSta] = 4;", {{"BDE9999"}}},
       {"SELECT COUNT(*) FROM HvSystem.Hvs112Tta", {{"17"}}},
+      {"SELECT TOP 9223372036854775807 TrmNam FROM HvSystem.Hvs1140Trm ORDER BY TrmNam", {{"BDE6251"}, {"BDE9999"}}},
+      {"SELECT TOP (1) TrmNam FROM HvSystem.Hvs1140Trm ORDER BY TrmNam", {{"BDE6251"}}},
+      {"SELECT KidNum FROM HvSystem.Hvs120Kid WHERE KidNum > -2147483649 AND KidNum < 99999999999999999999 AND "
+       "KidNum = 99",
+       {{"99"}}},
       {"SELECT COUNT(*) FROM HvSystem.Hvs112Tta WHERE TtaDnc = 3", {{"1"}}},
       {"SELECT t.TrmNam, z.ZlsLes FROM HvSystem.Hvs1140Trm t, HvSystem.Hvs401Zls z WHERE z.ZlsTrm = t.TrmNam "
        "AND z.ZlsKst = '42'",
@@ -240,4 +261,43 @@ TEST(TsqlQueries, CharPaddingAndImplicitConversions) {
   EXPECT_EQ((Rows{{"ab  ", "4711", "12"}, {"ef  ", "<NULL>", "-32768"}, {"ij  ", "<NULL>", "0"},
                   {"kl  ", "<NULL>", "-1"}}),
             s.conn.exec("SELECT K, V, N FROM dbo.C ORDER BY K").rows);
+}
+
+TEST(TsqlQueries, NamesWithQuotesAndOtherMarks) {
+  SuiteDatabase s;
+  // Each byte inside a bracketed column and table name; every statement kind
+  // names them alike.
+  const char marks[] = {'"', '\'', '.', ' ', ';', '-', '[', '(', '\xE4'};
+  for (const char byte : marks) {
+    const std::string mark(1, byte);
+    const std::string column = "a" + mark + "b";
+    const std::string table = "dbo.[t" + mark + "u]";
+    SCOPED_TRACE("column [" + column + "], table " + table);
+    const struct {
+      std::string sql;
+      Rows rows;
+      long rowCount;
+    } steps[] = {
+        {"CREATE TABLE " + table + " ([" + column + "] INT NOT NULL, [K" + mark + "] varchar(3) NULL, " +
+             "CONSTRAINT [PK" + mark + "] PRIMARY KEY ([" + column + "]))",
+         {}, -1},
+        {"INSERT INTO " + table + " VALUES (1, 'x'), (2, 'y')", {}, 2},
+        {"INSERT INTO " + table + " ([K" + mark + "], [" + column + "]) VALUES ('z', 3)", {}, 1},
+        {"SELECT [" + column + "] FROM " + table + " ORDER BY [" + column + "]", {{"1"}, {"2"}, {"3"}}, -1},
+        {"SELECT * FROM " + table + " WHERE [" + column + "] = 2", {{"2", "y"}}, -1},
+        {"SELECT t.[K" + mark + "] FROM " + table + " t WHERE t.[" + column + "] > 1 ORDER BY 1", {{"y"}, {"z"}}, -1},
+        {"DELETE FROM " + table + " WHERE [" + column + "] <> 2", {}, 2},
+        {"SELECT COUNT(*) FROM " + table, {{"1"}}, -1},
+        {"DROP TABLE " + table, {}, -1},
+    };
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.sql);
+      const Outcome o = s.conn.exec(step.sql);
+      ASSERT_EQ(SQL_SUCCESS, o.rc) << o.message();
+      EXPECT_EQ(step.rows, o.rows);
+      if (step.rowCount >= 0) {
+        EXPECT_EQ(step.rowCount, o.rowCount);
+      }
+    }
+  }
 }
