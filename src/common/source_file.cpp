@@ -1,18 +1,62 @@
 #include "common/source_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
+
 constexpr int kCtrlZ = 0x1A;
+
+// Opens `path` for reading as a stream, but only when it is an ordinary file.
+// A folder, a FIFO, a device or a socket is refused before anything is read
+// from it: a FIFO without a writer would block the run, and a source that
+// cannot seek back to its first byte would lose what the content check read.
+// The descriptor is checked, not the name, so nothing can be swapped in
+// between; on POSIX it is opened without blocking for that check.
+std::FILE* openRegularFile(const std::string& path) {
+#ifdef _WIN32
+  const int fd = ::_open(path.c_str(), _O_RDONLY | _O_BINARY);
+  if (fd < 0) return nullptr;
+  struct _stat64 st;
+  if (::_fstat64(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+    ::_close(fd);
+    return nullptr;
+  }
+  std::FILE* f = ::_fdopen(fd, "rb");
+  if (f == nullptr) ::_close(fd);
+  return f;
+#else
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) ::close(fd);
+  return f;
+#endif
 }
 
+}  // namespace
+
 std::unique_ptr<SourceFile> SourceFile::open(const std::string& path, Mode mode) {
-  // A folder opens on some platforms but is no source file.
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || (st.st_mode & S_IFMT) == S_IFDIR) return nullptr;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = openRegularFile(path);
   if (f == nullptr) return nullptr;
   return std::unique_ptr<SourceFile>(new SourceFile(f, mode));
+}
+
+std::unique_ptr<SourceFile> SourceFile::fromStream(std::FILE* stream, Mode mode) {
+  if (stream == nullptr) return nullptr;
+  return std::unique_ptr<SourceFile>(new SourceFile(stream, mode));
 }
 
 SourceFile::~SourceFile() { std::fclose(file_); }

@@ -15,8 +15,13 @@ class SourceFile {
   enum class Mode { kBinary, kText };
 
   // Opens `path` for reading; nullptr when it cannot be opened (missing file,
-  // no rights, a folder).
+  // no rights) or is no ordinary file (a folder, FIFO, device or socket).
+  // Never blocks.
   static std::unique_ptr<SourceFile> open(const std::string& path, Mode mode);
+
+  // Takes over a stream the caller opened (for instance one end of a pipe);
+  // the stream is closed with the SourceFile. nullptr for a null stream.
+  static std::unique_ptr<SourceFile> fromStream(std::FILE* stream, Mode mode);
 
   ~SourceFile();
   SourceFile(const SourceFile&) = delete;

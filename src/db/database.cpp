@@ -69,13 +69,11 @@ int32_t Database::dbConnect(const std::string& iniPath, Console& console, bool d
   const FixedText<kPasswordWidth> password(getIniValue("", sqltext::kKeyPassword, 0, iniPath));
 
   // SCHEMA: the value without its last character. A value that would leave more
-  // than 20 characters does not fit the configured schema and is not cut into a
-  // different name: the schema stays empty, and canteen bookings are refused.
+  // than 20 characters does not fit the configured schema; it is kept whole
+  // rather than cut into a different name, and the canteen insert refuses it.
   schema_.clear();
   const std::string schemaValue = getIniValue("", sqltext::kKeySchema, 0, iniPath);
-  if (!schemaValue.empty() && schemaValue.size() - 1 <= kSchemaMaxLength) {
-    schema_ = schemaValue.substr(0, schemaValue.size() - 1);
-  }
+  if (!schemaValue.empty()) schema_ = schemaValue.substr(0, schemaValue.size() - 1);
 
   // DATABASE: taken only with 1 to 40 characters, otherwise the name stays empty.
   FixedText<kDataSourceWidth> dataSource;

@@ -53,8 +53,6 @@ class Database {
   static constexpr std::size_t kUserWidth = 200;
   static constexpr std::size_t kPasswordWidth = 200;
   static constexpr std::size_t kDataSourceWidth = 41;
-  // The configured schema holds at most this many characters.
-  static constexpr std::size_t kSchemaMaxLength = 20;
 
   Database();
   ~Database();
@@ -69,7 +67,8 @@ class Database {
   // the driver was asked (no handle) leaves no answer and adds no line.
   int32_t dbConnect(const std::string& iniPath, Console& console, bool debug = false);
 
-  // The schema of the canteen table, from SCHEMA.
+  // The schema of the canteen table, from SCHEMA (empty without one; longer
+  // than the 20 characters of a configured schema when the value does not fit).
   const std::string& schema() const;
 
   // Allocates environment (ODBC 3) and connection and connects to data source

@@ -30,8 +30,10 @@ int32_t OdbcBookingStore::insertCanteen(std::string_view badge, std::string_view
                                         std::string_view function, std::string_view kind,
                                         std::string_view bon) {
   // The schema comes from the configuration file; it goes into the statement
-  // only as a plain identifier. Anything else is refused before any call.
-  if (!isPlainIdentifier(db_.schema())) return -1;
+  // only when empty (the server then takes the table from its default schema)
+  // or as a plain identifier of at most 20 characters. Anything else is
+  // refused before any call.
+  if (!isCanteenSchema(db_.schema())) return -1;
   return runInsert(canteenInsertStatement(db_.schema(), port, function, date, time, kind, badge, bon));
 }
 

@@ -37,9 +37,10 @@ class OdbcBookingStore : public BookingStore {
   int32_t lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) override;
 
   // The canteen row (values in the argument order of the canteen booking).
-  // 0 written; -1 no statement handle, a configured schema that is not a plain
-  // identifier (nothing is sent then), or an execution failure without a native
-  // error code; otherwise the native error code.
+  // 0 written; -1 no statement handle, a configured schema that is neither
+  // empty nor a plain identifier of at most 20 characters (nothing is sent
+  // then), or an execution failure without a native error code; otherwise the
+  // native error code.
   int32_t insertCanteen(std::string_view badge, std::string_view date, std::string_view time,
                         std::string_view port, std::string_view function, std::string_view kind,
                         std::string_view bon);

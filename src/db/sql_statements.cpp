@@ -24,6 +24,10 @@ bool isPlainIdentifier(std::string_view name) {
   return true;
 }
 
+bool isCanteenSchema(std::string_view schema) {
+  return schema.empty() || (schema.size() <= kSchemaMaxLength && isPlainIdentifier(schema));
+}
+
 std::string bookingDateText(std::string_view digits) {
   // Piece widths and the separator written after each piece.
   static constexpr struct {

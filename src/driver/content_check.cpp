@@ -2,17 +2,18 @@
 
 int32_t checkinhalt(SourceFile& file) {
   const long size = file.seekEnd();
-  file.rewind();
+  if (!file.rewind()) return kContentUnreadable;
   if (size == 0) return kContentEmpty;
+  int32_t found = kContentWhitespace;
   for (;;) {
     const int c = file.getByte();
     if (c < 0) break;  // end of the data or a read error
     if (c == ' ' || c == '\n' || c == '\t') continue;
-    file.rewind();
-    return kContentPresent;
+    found = kContentPresent;
+    break;
   }
-  file.rewind();
-  return kContentWhitespace;
+  // Bytes read and not given back would be lost to the reader.
+  return file.rewind() ? found : kContentUnreadable;
 }
 
 std::string& upperInPlace(std::string& text) {

@@ -11,12 +11,14 @@
 enum ContentCheck : int32_t {
   kContentPresent = 0,   // a byte other than blank, tab or line feed was found
   kContentEmpty = 1,     // the file has no bytes
-  kContentWhitespace = 2 // only blanks, tabs and line feeds (as the file's mode delivers them)
+  kContentWhitespace = 2, // only blanks, tabs and line feeds (as the file's mode delivers them)
+  kContentUnreadable = 3  // the file could not be brought back to its first byte
 };
 
 // Checks the open file, reading it in its own mode (text mode sees CR LF as LF
 // and stops at a byte 0x1A). The size taken is the size on disk. Leaves the
-// file positioned at its first byte in every case; the file is only borrowed.
+// file positioned at its first byte, or answers kContentUnreadable when the
+// seek back fails (then no reader may start on it); the file is only borrowed.
 int32_t checkinhalt(SourceFile& file);
 
 // Upper-cases the ASCII letters a to z of `text` in place; every other byte,

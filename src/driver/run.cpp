@@ -57,8 +57,17 @@ Reader findReader(const FixedText<4>& typeCode) {
   return nullptr;
 }
 
+// A control byte (a line feed among them) would let a terminal name forge
+// lines of the run log; such a name is refused like an over-long one.
+bool hasControlByte(const std::string& name) {
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20) return true;
+  }
+  return false;
+}
+
 bool badTerminalName(const std::string& name) {
-  return name.size() >= kTerminalBuffer || name == "/D" || name == "/d";
+  return name.size() >= kTerminalBuffer || name == "/D" || name == "/d" || hasControlByte(name);
 }
 
 }  // namespace
@@ -108,13 +117,16 @@ int32_t runImport(const std::vector<std::string>& args, RunEnvironment& env) {
 
   const SourceFile::Mode mode = ctx.typeCode == "DTA" ? SourceFile::Mode::kText : SourceFile::Mode::kBinary;
   std::unique_ptr<SourceFile> file = SourceFile::open(sourcePath, mode);
-  if (!file) {
+  // A file that cannot be opened and one that cannot be brought back to its
+  // first byte after the content check end the run alike: nothing is read.
+  const int32_t content = file ? checkinhalt(*file) : kContentUnreadable;
+  if (content == kContentUnreadable) {
     log.writeLog(kSourceMissing);
     if (ctx.debug) console.write(kSourceMissing);
     return kResultMissingSource;
   }
 
-  ctx.lastResult = checkinhalt(*file);
+  ctx.lastResult = content;
   if (ctx.lastResult == kContentEmpty) {
     log.writeLog(kLogEmptyFile);
   } else if (ctx.lastResult == kContentWhitespace) {

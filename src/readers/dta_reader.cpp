@@ -38,6 +38,14 @@ constexpr std::size_t kTimePosition = 8;
 constexpr const char* kEcho = "\n%s";
 constexpr const char* kBadLineLog = "\nFEHLERHAFTER BUCHUNGSSATZ: %s\n";
 constexpr const char* kBadLineConsole = "FEHLERHAFTER BUCHUNGSSATZ !!\n";
+// Bad lines reported one by one per file; beyond that they are only counted,
+// so that a file of garbage cannot flood the run log and rotate its history
+// away. The count is reported once at the end of the file.
+constexpr int32_t kBadLinesReported = 1000;
+constexpr const char* kBadLinesOverLog =
+    "\nFEHLERHAFTE BUCHUNGSSAETZE: %d weitere nicht protokolliert, insgesamt %d";
+constexpr const char* kBadLinesOverConsole =
+    "FEHLERHAFTE BUCHUNGSSAETZE: %d weitere nicht angezeigt, insgesamt %d\n";
 
 bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -67,15 +75,29 @@ class DtaReader {
     std::unique_ptr<FieldList> fields = splitFields(line);
     if (!fields) return;
     if (fields->count() < kMinFields) {
-      ctx_.log.writeLogf(kBadLineLog, std::string(line).c_str());
-      ctx_.console.write(kBadLineConsole);
+      reportBadLine(line);
     } else {
       handleBooking(*fields);
     }
     releaseFields(std::move(fields));
   }
 
+  // The count of the bad lines that were not reported one by one, if any.
+  void reportBadLinesOverLimit() {
+    const int32_t over = badLines_ - kBadLinesReported;
+    if (over <= 0) return;
+    ctx_.log.writeLogf(kBadLinesOverLog, over, badLines_);
+    ctx_.console.printf(kBadLinesOverConsole, over, badLines_);
+  }
+
  private:
+  void reportBadLine(std::string_view line) {
+    if (badLines_ < INT32_MAX) ++badLines_;
+    if (badLines_ > kBadLinesReported) return;
+    ctx_.log.writeLogf(kBadLineLog, std::string(line).c_str());
+    ctx_.console.write(kBadLineConsole);
+  }
+
   // Cost-centre numbers of the terminal's readers 1 to 32, fetched anew per line.
   void loadReaderTable() {
     const std::string_view terminal = ctx_.terminal.view();
@@ -149,6 +171,7 @@ class DtaReader {
   std::array<FixedText<31>, kReaders> readerTable_;
   RunningNumber running_;
   int32_t firstError_ = 0;
+  int32_t badLines_ = 0;
 };
 
 }  // namespace
@@ -161,5 +184,6 @@ int32_t readDta(SourceFile& file, RunContext& ctx, BookingStore& store) {
     // A zero byte in the data ends the line's text, as it does for the C string.
     reader.handleLine(std::string_view(line.data()));
   }
+  reader.reportBadLinesOverLimit();
   return reader.firstError();
 }

@@ -7,6 +7,13 @@
 
 #include "support/temp_dir.h"
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 using Mode = SourceFile::Mode;
@@ -54,6 +61,30 @@ TEST(SourceFile, OpenFailsForMissingFileAndFolder) {
   EXPECT_EQ(SourceFile::open(dir.path(), Mode::kText), nullptr);
   EXPECT_EQ(SourceFile::open(dir.path(), Mode::kBinary), nullptr);
 }
+
+#ifndef _WIN32
+// Only ordinary files are sources. A FIFO without a writer must be refused at
+// once instead of blocking the run; devices and sockets are no sources either.
+TEST(SourceFile, OpenRefusesWhatIsNoOrdinaryFileWithoutBlocking) {
+  ScopedTempDir dir;
+  const std::string fifo = dir.file("quelle.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string socketPath = dir.file("quelle.sock");
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof addr.sun_path);
+  socketPath.copy(addr.sun_path, socketPath.size());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  for (const std::string& path : {fifo, socketPath, std::string("/dev/null")}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(SourceFile::open(path, Mode::kText), nullptr);
+    EXPECT_EQ(SourceFile::open(path, Mode::kBinary), nullptr);
+  }
+  ::close(sock);
+}
+#endif
 
 TEST(SourceFile, TextModeTranslatesLikeWindowsTextMode) {
   struct Case {

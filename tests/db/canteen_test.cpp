@@ -111,7 +111,7 @@ TEST_F(Canteen, ServerErrorGivesItsNativeCode) {
 
 TEST_F(Canteen, SchemaThatIsNoPlainIdentifierIsNeverSent) {
   const auto& o = sandbox.options();
-  for (const char* value : {"Hv;Kan--.", "Hv Kantine.", "dbo.HvX.", "x"}) {
+  for (const char* value : {"Hv;Kan--.", "Hv Kantine.", "dbo.HvX.", "ABCDEFGHIJKLMNOPQRSTU."}) {
     SCOPED_TRACE(value);
     consoleText.clear();
     log.entries.clear();
@@ -129,6 +129,30 @@ TEST_F(Canteen, SchemaThatIsNoPlainIdentifierIsNeverSent) {
               "Kantinendaten konnten nicht eingepflegt werden.\n"
               "SQLFehler: -1 Ausweis: 12345678  Datum/Uhrzeit: 20240131 1234  Bon: 0000!\n");
     EXPECT_EQ(log.entries.size(), 2u);
+  }
+  EXPECT_TRUE(sandbox.query(kCanteenRows).empty());
+}
+
+// Without a configured schema (no SCHEMA, or a value of one character) the
+// statement goes out with the empty schema and the server answers it: the
+// login's default schema has no canteen table.
+TEST_F(Canteen, EmptySchemaIsSentAndTheServerAnswers) {
+  const auto& o = sandbox.options();
+  for (const char* value : {"", "x"}) {
+    SCOPED_TRACE(std::string("SCHEMA value \"") + value + "\"");
+    consoleText.clear();
+    log.entries.clear();
+    writeIniValues(sandbox.file("empty.ini"), o.user, o.password, value, sandbox.dsn());
+    Database other;
+    ASSERT_EQ(other.dbConnect(sandbox.file("empty.ini"), console), 0);
+    EXPECT_EQ(other.schema(), "");
+    OdbcBookingStore otherStore(other, log, console);
+    sandbox.startTrace();
+    EXPECT_EQ(otherStore.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000"), 208);
+    const std::vector<std::string> sent = sandbox.traceLines();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].rfind(" INSERT INTO .Hvs321Kan         (KanPor,", 0), 0u) << sent[0];
+    EXPECT_EQ(other.statementResult(), 208);
   }
   EXPECT_TRUE(sandbox.query(kCanteenRows).empty());
 }

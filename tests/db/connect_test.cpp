@@ -275,7 +275,7 @@ TEST(Connect, SchemaValueRules) {
       {"", ""},
       {"X", ""},
       {"ABCDEFGHIJKLMNOPQRST.", "ABCDEFGHIJKLMNOPQRST"},  // 20 characters kept
-      {"ABCDEFGHIJKLMNOPQRSTU.", ""},                     // 21 would not fit: refused, not cut
+      {"ABCDEFGHIJKLMNOPQRSTU.", "ABCDEFGHIJKLMNOPQRSTU"},  // 21 do not fit: kept whole, not cut
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("SCHEMA value \"" + c.value + "\"");

@@ -127,6 +127,15 @@ TEST(PlainIdentifier, LettersDigitsUnderscore) {
   for (const auto& c : cases) EXPECT_EQ(isPlainIdentifier(c.name), c.plain) << "schema \"" << c.name << "\"";
 }
 
+TEST(CanteenSchema, EmptyOrPlainOfAtMostTwentyCharacters) {
+  const struct {
+    std::string name;
+    bool sent;
+  } cases[] = {{"", true},  {"HvKantine", true}, {std::string(20, 'S'), true}, {std::string(21, 'S'), false},
+               {"Hv.Kan", false}, {" ", false}, {"x;DROP", false}};
+  for (const auto& c : cases) EXPECT_EQ(isCanteenSchema(c.name), c.sent) << "schema \"" << c.name << "\"";
+}
+
 TEST(LookupTexts, MatchTheDescribedStatements) {
   EXPECT_EQ(kidKstStatement("BDE6251", 12), describedKidKst("BDE6251", "12"));
   EXPECT_EQ(ttaFcdStatement("BDE6251", 3), describedTtaFcd("BDE6251", "3"));

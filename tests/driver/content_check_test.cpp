@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "support/temp_dir.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -17,6 +25,28 @@ struct CheckCase {
   int32_t expected;
   int firstByte;  // what the file delivers first after the check (-1: nothing)
 };
+
+// The reading end of a pipe that holds `bytes` and has no writer left.
+std::FILE* pipeHolding(const std::string& bytes) {
+  int ends[2];
+#ifdef _WIN32
+  if (::_pipe(ends, 4096, _O_BINARY) != 0) return nullptr;
+  const bool written = ::_write(ends[1], bytes.data(), static_cast<unsigned>(bytes.size())) ==
+                       static_cast<int>(bytes.size());
+  ::_close(ends[1]);
+  std::FILE* f = ::_fdopen(ends[0], "rb");
+#else
+  if (::pipe(ends) != 0) return nullptr;
+  const bool written = ::write(ends[1], bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  ::close(ends[1]);
+  std::FILE* f = ::fdopen(ends[0], "rb");
+#endif
+  if (!written && f != nullptr) {
+    std::fclose(f);
+    return nullptr;
+  }
+  return f;
+}
 
 std::string modeName(Mode mode) { return mode == Mode::kText ? "text" : "binary"; }
 
@@ -62,6 +92,17 @@ TEST(CheckinhaltTest, ReaderSeesWholeFileAfterwards) {
   ASSERT_TRUE(file->readLine(line, sizeof line));
   EXPECT_EQ(std::string(line), "  ab\n");
   EXPECT_EQ(readFileBytes(path), "  ab\r\ncd") << "the check must not change the file";
+}
+
+// A stream that cannot seek back (one end of a pipe) would lose the bytes the
+// check has read; the check must say so instead of passing the stream on.
+TEST(CheckinhaltTest, StreamThatCannotSeekBackIsUnreadable) {
+  for (const std::string bytes : {"BDE6251,1,2\n", " x", " \t\n"}) {
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    auto file = SourceFile::fromStream(pipeHolding(bytes), Mode::kText);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(checkinhalt(*file), kContentUnreadable);
+  }
 }
 
 TEST(UpperInPlaceTest, OnlyAsciiLettersChange) {

@@ -206,6 +206,9 @@ TEST_F(RunTest, TerminalNameCheck) {
       {std::string(49, 'T'), true}, {std::string(50, 'T'), false}, {std::string(80, 'T'), false},
       {"/D", false},                {"/d", false},                  {"/Dx", true},
       {"/D ", true},                {"", true},                     {"BDE6251", true},
+      // Control bytes would forge run-log lines; bytes from 0x20 up are names.
+      {"X\n\nENDE", false},         {"A\tB", false},                {"T\r", false},
+      {"\x1f", false},              {"\x7f\xe4 ~", true},
   };
   // One 62p record: an accepted terminal name reaches the insert.
   const std::string record = "311224" "235959" "042" "01" "02" "1234567890123" "4";

@@ -61,7 +61,7 @@ struct FileState {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return s;
     s.exists = true;
-    s.bytes = readFileBytes(path);
+    if (S_ISREG(st.st_mode)) s.bytes = readFileBytes(path);  // reading a FIFO would block
     s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
     return s;
   }

@@ -1,6 +1,8 @@
 // End-to-end runs of the built Stempelzug through the endings of a run that
 // come before or instead of a reader: arguments, connect, source file, content
 // check, terminal name, source type.
+#include <sys/stat.h>
+
 #include <string>
 
 #include "driver/banner.h"
@@ -69,6 +71,24 @@ TEST_F(RunSequenceTest, MissingSourceFile) {
   EXPECT_FALSE(fileExists(path));
 }
 
+// What is no ordinary file is no source: refused like a missing file, before
+// anything is read from it (a FIFO without a writer would block the run).
+TEST_F(RunSequenceTest, SourceThatIsNoOrdinaryFile) {
+  const std::string fifo = suite_.path("quelle.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/null"), suite_.root()}) {
+    for (const char* type : {"dta", "40p", "50p", "62p"}) {
+      SCOPED_TRACE(path + " as " + type);
+      clearLog();
+      const ProcessResult r = run({path, type, kTerminal, "/D"});
+      EXPECT_EQ(r.status, 90);
+      EXPECT_EQ(r.out, kNotFound);
+      EXPECT_EQ(log(), logBytes(kStart + Entries{"\nEinlesen Datei " + path, kNotFound}));
+    }
+  }
+  EXPECT_TRUE(bookings().empty());
+}
+
 TEST_F(RunSequenceTest, RelativeSourcePath) {
   source("in.62p", "");
   const ProcessResult r = run({"../../in.62p", "62p", kTerminal});
@@ -97,7 +117,8 @@ TEST_F(RunSequenceTest, OnlyWhitespace) {
 
 TEST_F(RunSequenceTest, BadTerminalName) {
   const std::string path = source("t.62p", "");
-  for (const std::string& terminal : {std::string("/D"), std::string("/d"), std::string(50, 'B')}) {
+  for (const std::string& terminal :
+       {std::string("/D"), std::string("/d"), std::string(50, 'B'), std::string("X\n\nENDE")}) {
     SCOPED_TRACE("terminal " + terminal);
     clearLog();
     const ProcessResult r = run({path, "62p", terminal});

@@ -353,6 +353,37 @@ TEST(ReadDta, LinesWithTooFewFields) {
   EXPECT_EQ(d.out, "\n" + seven + "FEHLERHAFTER BUCHUNGSSATZ !!\n");
 }
 
+// Bad lines are reported one by one up to a limit per file; the rest are
+// counted and the count reported once at the end, whatever lies between them.
+TEST(ReadDta, BadLinesBeyondTheLimitAreCountedNotLogged) {
+  const std::string bad = "T1,07,4711\n";
+  const std::string good = join(goodFields()) + "\n";
+  const struct {
+    int badLines;
+    bool summary;
+  } cases[] = {{999, false}, {1000, false}, {1001, true}, {2500, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.badLines) + " bad lines");
+    std::string file;
+    for (int i = 0; i < c.badLines; ++i) file += (i == 1000 ? good : "") + bad;
+    DtaRun r;
+    EXPECT_EQ(r.run(file), 0);
+    const int reported = std::min(c.badLines, 1000);
+    std::vector<std::string> entries(static_cast<std::size_t>(reported), "\nFEHLERHAFTER BUCHUNGSSATZ: " + bad + "\n");
+    std::string console;
+    for (int i = 0; i < reported; ++i) console += "FEHLERHAFTER BUCHUNGSSATZ !!\n";
+    if (c.summary) {
+      const std::string counts = std::to_string(c.badLines - 1000) + " weitere nicht ";
+      const std::string total = ", insgesamt " + std::to_string(c.badLines);
+      entries.push_back("\nFEHLERHAFTE BUCHUNGSSAETZE: " + counts + "protokolliert" + total);
+      console += "FEHLERHAFTE BUCHUNGSSAETZE: " + counts + "angezeigt" + total + "\n";
+    }
+    EXPECT_EQ(r.log.entries, entries);
+    EXPECT_EQ(r.out, console);
+    EXPECT_EQ(r.store.inserted.size(), c.badLines > 1000 ? 1u : 0u) << "a good line among them is still booked";
+  }
+}
+
 TEST(ReadDta, EmptyFilesAndBlankLinesAreSilent) {
   const std::vector<std::string> files = {"", "\n", "\n\n\r\n", "   \n  \r\n", "    ", "\x1A" "T1,1,2,3,4,5,6,7\n"};
   for (const std::string& text : files) {
