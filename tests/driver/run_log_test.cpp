@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/run_log_lock.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -178,6 +179,76 @@ TEST(RunLog, FailedRotationIsRetriedByTheNextEntry) {
   runLog.writeLog("zwei");
   EXPECT_FALSE(fileExists(f.log));
   EXPECT_EQ(tailOf(f.bak, stored("eins").size() + stored("zwei").size()), stored("eins") + stored("zwei"));
+}
+
+TEST(RunLog, RotationWaitsBrieflyForAnotherRunsLockThenSkips) {
+  LogFiles f;
+  const std::uintmax_t limit = RunLog::kRotateAbove;
+  makeLogOfSize(f.log, limit);
+  RunLog runLog = f.make();
+  {
+    const RotationLock other(runLog.lockPath());  // another run rotating
+    ASSERT_EQ(other.state(), RotationLock::State::kHeld);
+    runLog.writeLog("eins");
+    EXPECT_EQ(sizeOf(f.log), limit + stored("eins").size()) << "skipped, the log keeps its entry";
+    EXPECT_FALSE(fileExists(f.bak));
+  }
+  runLog.writeLog("zwei");  // the lock is free again: this entry rotates
+  EXPECT_FALSE(fileExists(f.log));
+  EXPECT_EQ(tailOf(f.bak, stored("eins").size() + stored("zwei").size()), stored("eins") + stored("zwei"));
+}
+
+TEST(RunLog, UnusableLockFileDoesNotStopTheRotation) {
+  LogFiles f;
+  RunLog runLog = f.make();
+  // A folder where the lock file belongs: the lock cannot be had at all.
+  std::filesystem::create_directory(runLog.lockPath());
+  writeFileBytes(runLog.lockPath() + "/keep", "x");
+  makeLogOfSize(f.log, RunLog::kRotateAbove);
+  runLog.writeLog("eins");
+  EXPECT_FALSE(fileExists(f.log));
+  EXPECT_EQ(tailOf(f.bak, stored("eins").size()), stored("eins"));
+}
+
+// Another run rotates the file this run's entry went into before this run's
+// rotation step: the generation it rotated stays the backup, the new log stays.
+TEST(RunLog, RotationKeepsTheGenerationAnotherRunRotatedMeanwhile) {
+  const std::uintmax_t limit = RunLog::kRotateAbove;
+  for (const bool newLogAlsoFull : {false, true}) {
+    SCOPED_TRACE(newLogAlsoFull ? "the new log past the limit too" : "a small new log");
+    LogFiles f;
+    makeLogOfSize(f.log, limit);
+    RunLog mine = f.make();
+    const LogFileState written = appendToLogFile(f.log, stored("von diesem Lauf"));
+    ASSERT_GT(written.size, RunLog::kRotateAbove);
+
+    RunLog other = f.make();
+    other.writeLog("vom anderen Lauf");  // past the limit: rotates
+    ASSERT_FALSE(fileExists(f.log));
+    other.writeLog("neu");
+    if (newLogAlsoFull) makeLogOfSize(f.log, limit + 1);  // its own writer will rotate it
+    const std::uintmax_t logSize = sizeOf(f.log);
+
+    EXPECT_FALSE(mine.rotateAfter(f.log, written));
+    EXPECT_EQ(sizeOf(f.bak), limit + stored("von diesem Lauf").size() + stored("vom anderen Lauf").size());
+    EXPECT_EQ(sizeOf(f.log), logSize);
+  }
+}
+
+TEST(RunLog, LockFileLiesBesideTheLog) {
+  const struct {
+    const char* log;
+    const char* lock;
+  } cases[] = {
+      {"../../Horavelle_php/log/StempZugLog.txt", "../../Horavelle_php/log/StempZugLog.lck"},
+      {"..\\..\\Horavelle_php\\log\\StempZugLog.txt", "..\\..\\Horavelle_php\\log\\StempZugLog.lck"},
+      {"StempZugLog", "StempZugLog.lck"},
+      {"log.d/StempZugLog", "log.d/StempZugLog.lck"},
+      {"log.d\\StempZugLog", "log.d\\StempZugLog.lck"},
+      {"a.b.txt", "a.b.lck"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(rotationLockPath(c.log), c.lock) << c.log;
+  EXPECT_EQ(RunLog("x/StempZugLog.txt", "x/StempZugLog.bak").lockPath(), "x/StempZugLog.lck");
 }
 
 // Sets TZ for one test and restores it afterwards.
