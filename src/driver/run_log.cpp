@@ -1,19 +1,9 @@
 #include "driver/run_log.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "common/format.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "driver/run_log_lock.h"
 
 namespace {
 
@@ -29,44 +19,33 @@ std::string storedEntry(std::string_view entry) {
   return out;
 }
 
-// Appends `bytes` to the file at `path` with one write of the whole entry, so
-// entries of runs writing at the same time never interleave. Returns the file's
-// size after the write, or -1 when the file could not be opened.
-long long appendEntry(const std::string& path, const std::string& bytes) {
-#ifdef _WIN32
-  const int fd = ::_open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return -1;
-  (void)::_write(fd, bytes.data(), static_cast<unsigned>(bytes.size()));
-  const long long size = ::_filelengthi64(fd);
-  ::_close(fd);
-  return size;
-#else
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return -1;
-  (void)!::write(fd, bytes.data(), bytes.size());
-  struct stat st;
-  const long long size = ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-  ::close(fd);
-  return size;
-#endif
-}
-
 }  // namespace
 
 RunLog::RunLog(std::string logPath, std::string backupPath)
-    : logPath_(std::move(logPath)), backupPath_(std::move(backupPath)) {}
+    : logPath_(std::move(logPath)), backupPath_(std::move(backupPath)), lockPath_(rotationLockPath(logPath_)) {}
 
 void RunLog::writeLog(std::string_view entry) { writeLogTo(logPath_, entry); }
 
 void RunLog::writeLogTo(const std::string& path, std::string_view entry) {
   if (!enabled_) return;
-  const long long size = appendEntry(path, storedEntry(entry));
-  if (size <= kRotateAbove) return;
+  const LogFileState written = appendToLogFile(path, storedEntry(entry));
+  if (written.size <= kRotateAbove) return;
   // The entry that carried the log past the limit is the last one of the backup;
   // the next entry starts a new log. Failures leave the log growing until a later
   // entry's rotation succeeds.
-  std::remove(backupPath_.c_str());
-  std::rename(logPath_.c_str(), backupPath_.c_str());
+  rotateAfter(path, written);
+}
+
+bool RunLog::rotateAfter(const std::string& path, const LogFileState& written) {
+  const RotationLock lock(lockPath_);
+  // Another run holds the lock for longer than the wait: it is rotating, or a
+  // later entry will. A lock file that cannot be used at all does not stop the
+  // rotation; the check below still narrows what simultaneous runs can do.
+  if (lock.state() == RotationLock::State::kBusy) return false;
+  const LogFileState now = logFileAt(path);
+  if (!now.file.sameAs(written.file) || now.size <= kRotateAbove) return false;
+  rotateLogFiles(logPath_, backupPath_);
+  return true;
 }
 
 std::string timeStamp() { return timeStamp(std::time(nullptr)); }

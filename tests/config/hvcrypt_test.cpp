@@ -8,12 +8,12 @@
 
 #include "config/ini_reader.h"
 #include "config/value_crypt.h"
-#include "process_run.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-const std::string kHvcrypt = std::string(HV_BUILD_DIR) + "/hvcrypt";
+const std::string kHvcrypt = builtTool("hvcrypt");
 
 std::string describe(const std::vector<std::string>& args) {
   std::string text = "hvcrypt";
@@ -42,7 +42,7 @@ TEST(HvcryptTest, EncryptPrintsOneLineOfUpperCaseHex) {
                                  "1234567812345678x"}) {
     SCOPED_TRACE("text \"" + text + "\"");
     const ProcessResult r = runProcess(kHvcrypt, {"encrypt", text});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     ASSERT_FALSE(r.out.empty());
     ASSERT_EQ(r.out.back(), '\n');
@@ -55,7 +55,7 @@ TEST(HvcryptTest, EncryptPrintsOneLineOfUpperCaseHex) {
 
 TEST(HvcryptTest, EncryptWarnsAboutValuesTheReaderCannotHold) {
   const ProcessResult r = runProcess(kHvcrypt, {"encrypt", std::string(97, 'x')});
-  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.err.find("97 characters"), std::string::npos) << r.err;
   EXPECT_EQ(r.out.size(), 13u * 16 + 1);
 }
@@ -80,7 +80,7 @@ TEST(HvcryptTest, DecryptPrintsWhatTheReaderDelivers) {
   for (const Case& c : cases) {
     SCOPED_TRACE("hex " + c.hex);
     const ProcessResult r = runProcess(kHvcrypt, {"decrypt", c.hex});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, c.expected + "\n");
     EXPECT_EQ(r.err.find("warning") != std::string::npos, c.warns) << r.err;
   }
@@ -105,7 +105,7 @@ TEST(HvcryptTest, IniFileReadsBackAsTheFourValues) {
                                            want.dsn};
     SCOPED_TRACE(describe(args));
     const ProcessResult r = runProcess(kHvcrypt, args);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
 
     std::size_t lines = 0;
@@ -143,7 +143,7 @@ TEST(HvcryptTest, BadUseShowsTheUsageAndExitsWithTwo) {
   for (const auto& args : cases) {
     SCOPED_TRACE(describe(args));
     const ProcessResult r = runProcess(kHvcrypt, args);
-    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("usage: hvcrypt"), std::string::npos) << r.err;
   }
@@ -169,7 +169,7 @@ TEST(HvcryptTest, RefusesValuesTheImportToolWouldNotTake) {
                                            c.login.schema, "--dsn",    c.login.dsn};
     SCOPED_TRACE(describe(args));
     const ProcessResult r = runProcess(kHvcrypt, args);
-    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }

@@ -1,17 +1,17 @@
 #include "driver/run_log.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "driver/run_log_lock.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -181,39 +181,105 @@ TEST(RunLog, FailedRotationIsRetriedByTheNextEntry) {
   EXPECT_EQ(tailOf(f.bak, stored("eins").size() + stored("zwei").size()), stored("eins") + stored("zwei"));
 }
 
+TEST(RunLog, RotationWaitsBrieflyForAnotherRunsLockThenSkips) {
+  LogFiles f;
+  const std::uintmax_t limit = RunLog::kRotateAbove;
+  makeLogOfSize(f.log, limit);
+  RunLog runLog = f.make();
+  {
+    const RotationLock other(runLog.lockPath());  // another run rotating
+    ASSERT_EQ(other.state(), RotationLock::State::kHeld);
+    runLog.writeLog("eins");
+    EXPECT_EQ(sizeOf(f.log), limit + stored("eins").size()) << "skipped, the log keeps its entry";
+    EXPECT_FALSE(fileExists(f.bak));
+  }
+  runLog.writeLog("zwei");  // the lock is free again: this entry rotates
+  EXPECT_FALSE(fileExists(f.log));
+  EXPECT_EQ(tailOf(f.bak, stored("eins").size() + stored("zwei").size()), stored("eins") + stored("zwei"));
+}
+
+TEST(RunLog, UnusableLockFileDoesNotStopTheRotation) {
+  LogFiles f;
+  RunLog runLog = f.make();
+  // A folder where the lock file belongs: the lock cannot be had at all.
+  std::filesystem::create_directory(runLog.lockPath());
+  writeFileBytes(runLog.lockPath() + "/keep", "x");
+  makeLogOfSize(f.log, RunLog::kRotateAbove);
+  runLog.writeLog("eins");
+  EXPECT_FALSE(fileExists(f.log));
+  EXPECT_EQ(tailOf(f.bak, stored("eins").size()), stored("eins"));
+}
+
+// Another run rotates the file this run's entry went into before this run's
+// rotation step: the generation it rotated stays the backup, the new log stays.
+TEST(RunLog, RotationKeepsTheGenerationAnotherRunRotatedMeanwhile) {
+  const std::uintmax_t limit = RunLog::kRotateAbove;
+  for (const bool newLogAlsoFull : {false, true}) {
+    SCOPED_TRACE(newLogAlsoFull ? "the new log past the limit too" : "a small new log");
+    LogFiles f;
+    makeLogOfSize(f.log, limit);
+    RunLog mine = f.make();
+    const LogFileState written = appendToLogFile(f.log, stored("von diesem Lauf"));
+    ASSERT_GT(written.size, RunLog::kRotateAbove);
+
+    RunLog other = f.make();
+    other.writeLog("vom anderen Lauf");  // past the limit: rotates
+    ASSERT_FALSE(fileExists(f.log));
+    other.writeLog("neu");
+    if (newLogAlsoFull) makeLogOfSize(f.log, limit + 1);  // its own writer will rotate it
+    const std::uintmax_t logSize = sizeOf(f.log);
+
+    EXPECT_FALSE(mine.rotateAfter(f.log, written));
+    EXPECT_EQ(sizeOf(f.bak), limit + stored("von diesem Lauf").size() + stored("vom anderen Lauf").size());
+    EXPECT_EQ(sizeOf(f.log), logSize);
+  }
+}
+
+TEST(RunLog, LockFileLiesBesideTheLog) {
+  const struct {
+    const char* log;
+    const char* lock;
+  } cases[] = {
+      {"../../Horavelle_php/log/StempZugLog.txt", "../../Horavelle_php/log/StempZugLog.lck"},
+      {"..\\..\\Horavelle_php\\log\\StempZugLog.txt", "..\\..\\Horavelle_php\\log\\StempZugLog.lck"},
+      {"StempZugLog", "StempZugLog.lck"},
+      {"log.d/StempZugLog", "log.d/StempZugLog.lck"},
+      {"log.d\\StempZugLog", "log.d\\StempZugLog.lck"},
+      {"a.b.txt", "a.b.lck"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(rotationLockPath(c.log), c.lock) << c.log;
+  EXPECT_EQ(RunLog("x/StempZugLog.txt", "x/StempZugLog.bak").lockPath(), "x/StempZugLog.lck");
+}
+
 // Sets TZ for one test and restores it afterwards.
 class ScopedTimeZone {
  public:
-  explicit ScopedTimeZone(const char* tz) {
-    const char* old = std::getenv("TZ");
-    hadOld_ = old != nullptr;
-    if (hadOld_) old_ = old;
-    ::setenv("TZ", tz, 1);
-    ::tzset();
-  }
+  explicit ScopedTimeZone(const char* tz) : tz_(std::make_unique<ScopedEnv>("TZ", tz)) { ::tzset(); }
   ~ScopedTimeZone() {
-    if (hadOld_) {
-      ::setenv("TZ", old_.c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
+    tz_.reset();
     ::tzset();
   }
 
  private:
-  bool hadOld_ = false;
-  std::string old_;
+  std::unique_ptr<ScopedEnv> tz_;
 };
 
+// Seconds since 1970-01-01 00:00:00 UTC of a date and time in UTC, counted
+// through the days since 1 March of year 0 of the Gregorian calendar.
 std::time_t utcTime(int year, int month, int day, int hour, int minute, int second) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  return ::timegm(&t);
+  const int y = year - (month <= 2 ? 1 : 0);
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yearOfEra = y - era * 400;
+  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  const long long days = static_cast<long long>(era) * 146097 + dayOfEra - 719468;
+  return static_cast<std::time_t>(days * 86400 + hour * 3600 + minute * 60 + second);
+}
+
+TEST(TimeStamp, UtcTimeOfTheTestIsTheCalendarsCount) {
+  EXPECT_EQ(utcTime(1970, 1, 1, 0, 0, 0), 0);
+  EXPECT_EQ(utcTime(2000, 3, 1, 0, 0, 0), 951868800);
+  EXPECT_EQ(utcTime(2027, 3, 1, 9, 5, 3), 1803891903);
 }
 
 TEST(TimeStamp, FormatsLocalTime) {
@@ -223,9 +289,9 @@ TEST(TimeStamp, FormatsLocalTime) {
     const char* text;
   };
   const std::vector<Case> cases = {
-      {"UTC", utcTime(2027, 3, 1, 9, 5, 3), "01.03.2027 09:05:03"},
-      {"UTC", utcTime(1999, 12, 31, 23, 59, 59), "31.12.1999 23:59:59"},
-      {"UTC", utcTime(2024, 2, 29, 0, 0, 0), "29.02.2024 00:00:00"},
+      {"UTC0", utcTime(2027, 3, 1, 9, 5, 3), "01.03.2027 09:05:03"},
+      {"UTC0", utcTime(1999, 12, 31, 23, 59, 59), "31.12.1999 23:59:59"},
+      {"UTC0", utcTime(2024, 2, 29, 0, 0, 0), "29.02.2024 00:00:00"},
       {"CET-1", utcTime(2027, 3, 1, 9, 5, 3), "01.03.2027 10:05:03"},
       {"CET-1", utcTime(2026, 12, 31, 23, 30, 0), "01.01.2027 00:30:00"},
   };
@@ -253,54 +319,6 @@ TEST(TimeStamp, CurrentTimeHasTheFixedShape) {
   }
   const std::time_t now = std::time(nullptr);
   EXPECT_EQ(timeStamp(now), timeStamp(now));
-}
-
-// Several processes append many entries of different lengths to the same log at
-// the same time; afterwards every line must be one whole entry.
-TEST(RunLog, SimultaneousRunsNeverInterleave) {
-  LogFiles f;
-  constexpr int kProcesses = 4;
-  constexpr int kEntries = 300;
-  auto entryText = [](int p, int i) {
-    return "Lauf " + std::to_string(p) + " Eintrag " + std::to_string(i) + " " +
-           std::string(static_cast<std::size_t>(1 + (i * 37 + p * 101) % 3000), static_cast<char>('a' + p));
-  };
-  std::vector<pid_t> children;
-  for (int p = 0; p < kProcesses; ++p) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      RunLog runLog(f.log, f.bak);
-      runLog.enable();
-      for (int i = 0; i < kEntries; ++i) runLog.writeLog(entryText(p, i));
-      ::_exit(0);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-
-  const std::string bytes = readFileBytes(f.log);
-  std::map<std::string, int> seen;
-  std::size_t pos = 0;
-  int lines = 0;
-  while (pos < bytes.size()) {
-    const std::size_t end = bytes.find("\r\n", pos);
-    ASSERT_NE(end, std::string::npos) << "unterminated tail at " << pos;
-    ++seen[bytes.substr(pos, end - pos)];
-    ++lines;
-    pos = end + 2;
-  }
-  EXPECT_EQ(lines, kProcesses * kEntries);
-  for (int p = 0; p < kProcesses; ++p) {
-    for (int i = 0; i < kEntries; ++i) {
-      EXPECT_EQ(seen[entryText(p, i)], 1) << "process " << p << " entry " << i;
-    }
-  }
-  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kProcesses * kEntries));
 }
 
 }  // namespace

@@ -309,7 +309,7 @@ TEST_F(RunTest, EmptyFileOfKnownTypeStillRunsTheReader) {
 TEST_F(RunTest, DebugLineShowsTheSourceFolder) {
   writeSource("");
   EXPECT_EQ(run({"<src>", "62p", "BDE6251", "/D"}), 0);
-  const std::string folder = dir_.path().substr(dir_.path().find_last_of('/') + 1);
+  const std::string folder = dir_.path().substr(dir_.path().find_last_of("/\\") + 1);
   EXPECT_EQ(console_, folder + "\n");
 }
 

@@ -23,21 +23,8 @@
 #include <vector>
 
 #include "db/odbc_handle.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
-
-// Sets (or, with no value, unsets) an environment variable for a scope and
-// restores the earlier state afterwards. Not copyable.
-class ScopedEnv {
- public:
-  ScopedEnv(std::string name, std::optional<std::string> value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> previous_;
-};
 
 // Runs `argv` (argv[0] a path) and waits; standard output goes to
 // `stdoutPath` when given, else is collected into `output` (when not null).

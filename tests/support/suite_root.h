@@ -1,36 +1,16 @@
 // SuiteRoot: a throw-away copy of the suite's folder layout for end-to-end runs
 // of the built tools: Files/ (configuration), Horavelle_php/log/ (run log) and
 // the working folder a/b two levels below the root, all under a ScopedTempDir
-// that is removed with everything in it when the SuiteRoot goes.
-//
-// runProcess starts a program with its own working folder and extra
-// environment and collects its standard output and error as bytes.
+// that is removed with everything in it when the SuiteRoot goes. The tools run
+// through runProcess (support/process.h).
 #ifndef HV_TESTS_SUPPORT_SUITE_ROOT_H
 #define HV_TESTS_SUPPORT_SUITE_ROOT_H
 
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "support/process.h"
 #include "support/temp_dir.h"
-
-using EnvVars = std::vector<std::pair<std::string, std::string>>;
-
-struct ProcessResult {
-  int status = -1;    // exit status 0..255; -1 when the process did not exit normally
-  int signal = 0;     // the terminating signal, if any
-  std::string out;    // standard output, byte for byte
-  std::string err;    // standard error
-};
-
-// Runs `program` with `args` (without the program name) in folder `cwd`; the
-// child's environment is this process's, with `env` set on top (an empty value
-// sets the variable to the empty text).
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& cwd, const EnvVars& env = {});
-
-// A built tool of this build: HV_BUILD_DIR + "/" + name.
-std::string builtTool(const std::string& name);
 
 class SuiteRoot {
  public:

@@ -1,18 +1,31 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 ScopedTempDir::ScopedTempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "hvtest-XXXXXX").string();
-  if (::mkdtemp(&tmpl[0]) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
+  // create_directory fails for a name that exists, so a fresh random name is
+  // tried until one is new: no two scopes (nor processes) share a folder.
+  static std::mt19937_64 names{std::random_device{}()};
+  const fs::path base = fs::temp_directory_path();
+  constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "hvtest-";
+    for (int i = 0; i < 10; ++i) name += kDigits[names() % (sizeof kDigits - 1)];
+    std::error_code ec;
+    if (fs::create_directory(base / name, ec)) {
+      path_ = (base / name).string();
+      return;
+    }
+    if (ec) break;
+  }
+  throw std::runtime_error("cannot create a temporary folder in " + base.string());
 }
 
 ScopedTempDir::~ScopedTempDir() {

@@ -1,0 +1,56 @@
+// Processes for tests: a built program run with an argument vector (no shell,
+// so any bytes pass unchanged), its own working folder and extra environment,
+// its standard output and error collected as bytes. The POSIX and the Windows
+// bodies sit side by side in process.cpp.
+#ifndef HV_TESTS_SUPPORT_PROCESS_H
+#define HV_TESTS_SUPPORT_PROCESS_H
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+using EnvVars = std::vector<std::pair<std::string, std::string>>;
+
+struct ProcessResult {
+  // The exit status: 0..255 on POSIX, the full 32-bit exit code on Windows;
+  // -1 when the process could not be started or did not exit normally.
+  int status = -1;
+  int signal = 0;    // POSIX: the terminating signal, if any
+  std::string out;   // standard output, byte for byte
+  std::string err;   // standard error
+};
+
+// Runs `program` with `args` (without the program name) in folder `cwd` (the
+// current one when empty); the child's environment is this process's, with
+// `env` set on top (an empty value sets the variable to the empty text). Its
+// standard input is empty.
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& cwd = std::string(), const EnvVars& env = {});
+
+// A started process whose standard input stays open until release(): a test
+// starts several of them and lets them go at the same moment (each waits for
+// the end of its input). Output goes to this process's standard output and
+// error. The destructor releases and waits.
+class HeldProcess {
+ public:
+  HeldProcess(const std::string& program, const std::vector<std::string>& args);
+  ~HeldProcess();
+  HeldProcess(const HeldProcess&) = delete;
+  HeldProcess& operator=(const HeldProcess&) = delete;
+
+  bool started() const;
+  void release();  // closes the process's standard input
+  int wait();      // releases, waits, returns the exit status as ProcessResult has it
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+// A built program of this build: HV_BUILD_DIR + "/" + name, with the
+// platform's suffix for executables.
+std::string builtTool(const std::string& name);
+
+#endif  // HV_TESTS_SUPPORT_PROCESS_H
