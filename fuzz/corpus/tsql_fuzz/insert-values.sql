@@ -1,0 +1,1 @@
+INSERT INTO HvSystem.Hvs401Zls (ZlsTrm, ZlsLes, ZlsKst) VALUES ('BDE6251', 1, '4711')

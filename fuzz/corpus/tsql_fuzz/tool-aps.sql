@@ -1,0 +1,1 @@
+SELECT TtaAps  FROM  HvSystem.Hvs112Tta, HvSystem.Hvs1140Trm  WHERE TrmNam = 'BDE6251'    AND ((TrmSta <> 4 AND TrmSta <> 8) OR TrmSta is null)    AND TtaNum = TrmTas    AND TtaMnd = TrmMnd    AND TtaDnc = 3 

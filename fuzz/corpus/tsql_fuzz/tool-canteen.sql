@@ -1,0 +1,1 @@
+ INSERT INTO HvKantine.Hvs321Kan         (KanPor, KanFcd, KanDtm, KanUhr, KanMsk, KanAwn, KanDat)  VALUES (  '01',   '_K',   '20250118',   '1200',   'K01',   '4711',   '0001') 

@@ -1,0 +1,1 @@
+SELECT TtaFcd  FROM  HvSystem.Hvs112Tta, HvSystem.Hvs1140Trm  WHERE TrmNam = 'BDE''6251'    AND ((TrmSta <> 4 AND TrmSta <> 8) OR TrmSta is null)    AND TtaNum = TrmTas    AND TtaMnd = TrmMnd    AND TtaAps = 3

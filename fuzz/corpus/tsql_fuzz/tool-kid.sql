@@ -1,0 +1,1 @@
+SELECT KidKst  FROM  HvSystem.Hvs120Kid, HvSystem.Hvs1140Trm  WHERE TrmNam = 'BDE6251'    AND KidNum = 815    AND KidMnd = TrmMnd    AND KidLiz = TrmLiz

@@ -1,0 +1,1 @@
+SELECT ZlsKst  FROM  HvSystem.Hvs401Zls  WHERE ZlsTrm = 'BDE6251'    AND ZlsLes = 32
