@@ -104,9 +104,13 @@ bool Database::allocateStatement(OdbcHandle& statement) {
   return true;
 }
 
-SQLRETURN Database::executeDirect(const OdbcHandle& statement, std::string text) {
-  sqlText_ = std::move(text);
-  return SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(&sqlText_[0]), SQL_NTS);
+StatementText& Database::startStatement() {
+  sqlText_.clear();  // keeps the room
+  return sqlText_;
+}
+
+SQLRETURN Database::executeStatement(const OdbcHandle& statement) {
+  return SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(sqlText_.terminated()), SQL_NTS);
 }
 
 void Database::readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {

@@ -24,6 +24,7 @@
 
 #include "common/console.h"
 #include "db/odbc_handle.h"
+#include "db/statement_text.h"
 
 // The first diagnostic record of a handle: SQLSTATE, message text, native error
 // code. Cleared to zero bytes before every read.
@@ -46,6 +47,9 @@ class Database {
   static constexpr std::size_t kDataSourceWidth = 41;
   // The configured schema holds at most this many characters.
   static constexpr std::size_t kSchemaMaxLength = 20;
+  // Room of the statement text buffer: the booking insert with every field at
+  // its full width and every character a doubled quote stays below it.
+  static constexpr std::size_t kStatementRoom = 2048;
 
   Database();
   ~Database();
@@ -71,14 +75,18 @@ class Database {
   // the connection into `statement` (which then owns it) and returns false when
   // the driver manager answers SQL_ERROR or there is no connection.
   bool allocateStatement(OdbcHandle& statement);
-  // Keeps `text` as the current statement text and executes it, null-terminated.
-  // The text has no length limit.
-  SQLRETURN executeDirect(const OdbcHandle& statement, std::string text);
+  // The statement text buffer, one for the whole run: startStatement() empties
+  // it and hands it out for the next statement to be appended; executeStatement()
+  // executes what it holds, null-terminated. Its room is reserved once, for
+  // the longest statement a record can give, so building a statement does not
+  // allocate; a text has no length limit all the same.
+  StatementText& startStatement();
+  SQLRETURN executeStatement(const OdbcHandle& statement);
   // Clears the diagnostic record and reads record 1 of `handle` into it.
   void readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
 
   const DiagnosticRecord& diagnostics() const { return diagnostics_; }
-  const std::string& sqlText() const { return sqlText_; }
+  std::string_view sqlText() const { return sqlText_.view(); }
   int32_t statementResult() const { return statementResult_; }
   void setStatementResult(int32_t result) { statementResult_ = result; }
 
@@ -89,7 +97,7 @@ class Database {
   OdbcHandle connection_{SQL_HANDLE_DBC};
   bool connected_ = false;
   DiagnosticRecord diagnostics_;
-  std::string sqlText_;
+  StatementText sqlText_{kStatementRoom};
   std::string schema_;
   int32_t statementResult_ = 0;
 };

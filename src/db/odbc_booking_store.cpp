@@ -3,12 +3,14 @@
 #include "db/sql_statements.h"
 #include "db/sql_texts.h"
 
-int32_t OdbcBookingStore::runInsert(std::string text) {
+template <typename Build>
+int32_t OdbcBookingStore::runInsert(Build build) {
   OdbcHandle statement(SQL_HANDLE_STMT);
   if (!db_.allocateStatement(statement)) return -1;  // statement result code untouched
 
+  build(db_.startStatement());
   int32_t result = 0;
-  if (db_.executeDirect(statement, std::move(text)) == SQL_ERROR) {
+  if (db_.executeStatement(statement) == SQL_ERROR) {
     db_.readDiagnostics(SQL_HANDLE_STMT, statement.get());
     result = db_.diagnostics().nativeError;
     // A failed execution without a native code (no diagnostic record, or a
@@ -21,8 +23,8 @@ int32_t OdbcBookingStore::runInsert(std::string text) {
 }
 
 int32_t OdbcBookingStore::insertBooking(const BookingRecord& record) {
-  const BookingRecord copy = record;  // the caller's record is only read
-  return runInsert(bookingInsertStatement(copy));
+  // The caller's record is only read.
+  return runInsert([&](StatementText& text) { appendBookingInsert(text, record); });
 }
 
 int32_t OdbcBookingStore::insertCanteen(std::string_view badge, std::string_view date,
@@ -32,7 +34,9 @@ int32_t OdbcBookingStore::insertCanteen(std::string_view badge, std::string_view
   // The schema comes from the configuration file; it goes into the statement
   // only as a plain identifier. Anything else is refused before any call.
   if (!isPlainIdentifier(db_.schema())) return -1;
-  return runInsert(canteenInsertStatement(db_.schema(), port, function, date, time, kind, badge, bon));
+  return runInsert([&](StatementText& text) {
+    appendCanteenInsert(text, db_.schema(), port, function, date, time, kind, badge, bon);
+  });
 }
 
 int32_t OdbcBookingStore::bookCanteen(const BookingRecord& record) {
