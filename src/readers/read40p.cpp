@@ -46,12 +46,11 @@ void fillCostCentre(RunContext& ctx, BookingStore& store, const ReaderTable& tab
                     BookingRecord& booking) {
   const int32_t reader = parseDecimal(booking.BewLID.view());
   if (reader < 1 || reader > kReaders) return;
-  FixedText<31> work = table[static_cast<std::size_t>(reader - 1)];
-  if (work.empty()) return;
-  const int32_t number = parseDecimal(work.view());
-  work.clear();
-  ctx.lastResult = store.lookupKidKst(number, work, ctx.terminal.view());
-  booking.BewKst = work.view();
+  const FixedText<31>& entry = table[static_cast<std::size_t>(reader - 1)];
+  if (entry.empty()) return;
+  // Straight into BewKst, still empty from the cleared record: it stays so
+  // when nothing is found.
+  ctx.lastResult = store.lookupKidKst(parseDecimal(entry.view()), booking.BewKst, ctx.terminal.view());
 }
 
 }  // namespace

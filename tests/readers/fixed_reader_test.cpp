@@ -58,6 +58,20 @@ TEST(FixedReaderTest, DatesTakeCenturyTwentyAndTheirPositions) {
     EXPECT_EQ(b.BewDtm.str(), c.dtm);
     EXPECT_EQ(b.BewUhr.str(), c.uhr);
   }
+  // A zero byte at each place of the time and the date: each part ends there.
+  const auto cut = [](const std::string& part) { return part.substr(0, part.find('\0')); };
+  for (std::size_t at = 0; at < 12; ++at) {
+    std::string hhmmss = "235959";
+    std::string yymmdd = "241231";
+    (at < 6 ? hhmmss[at] : yymmdd[at - 6]) = '\0';
+    const std::string dtm = "20" + cut(yymmdd.substr(0, 2)) + cut(yymmdd.substr(2, 2)) + cut(yymmdd.substr(4, 2)) +
+                            "000000";
+    SCOPED_TRACE("zero byte at " + std::to_string(at));
+    BookingRecord b;
+    fillDates(toyRecord("X            ", hhmmss, yymmdd).data(), kToy, b);
+    EXPECT_EQ(b.BewDtm.str(), dtm);
+    EXPECT_EQ(b.BewUhr.str(), dtm.substr(0, 8) + cut(hhmmss));
+  }
 }
 
 TEST(FixedReaderTest, BadgeIsTrimmedOnTheRightOrOneBlank) {
