@@ -1,6 +1,7 @@
 #include "db/database.h"
 
 #include "common/fixed_text.h"
+#include "common/format.h"
 #include "config/ini_reader.h"
 #include "db/sql_texts.h"
 
@@ -21,6 +22,15 @@ std::string terminated(const std::array<SQLCHAR, N>& bytes) {
 
 std::string DiagnosticRecord::state() const { return terminated(sqlState); }
 std::string DiagnosticRecord::text() const { return terminated(message); }
+
+std::string diagnosticLine(const DiagnosticRecord& record) {
+  std::string message = record.text();
+  for (char& c : message) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return formatText(sqltext::kDiagnosticLine, record.state().c_str(), static_cast<int>(record.nativeError),
+                    message.c_str());
+}
 
 Database::Database() = default;
 
@@ -113,10 +123,12 @@ SQLRETURN Database::executeStatement(const OdbcHandle& statement) {
   return SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(sqlText_.terminated()), SQL_NTS);
 }
 
-void Database::readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
+bool Database::readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
   diagnostics_.clear();
   SQLSMALLINT textLength = 0;
-  SQLGetDiagRec(handleType, handle, 1, diagnostics_.sqlState.data(), &diagnostics_.nativeError,
-                diagnostics_.message.data(), static_cast<SQLSMALLINT>(diagnostics_.message.size()),
-                &textLength);
+  const SQLRETURN rc =
+      SQLGetDiagRec(handleType, handle, 1, diagnostics_.sqlState.data(), &diagnostics_.nativeError,
+                    diagnostics_.message.data(), static_cast<SQLSMALLINT>(diagnostics_.message.size()),
+                    &textLength);
+  return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }

@@ -38,6 +38,12 @@ struct DiagnosticRecord {
   std::string text() const;   // message up to its terminator
 };
 
+// The console line of a diagnostic record, "   ODBC %s (%d): %s\n": SQLSTATE,
+// native error code and message text, the message as the record holds it (at
+// most its 1000 bytes, up to the terminator) with every CR and LF in it
+// replaced by a blank, so that the line stays one line.
+std::string diagnosticLine(const DiagnosticRecord& record);
+
 class Database {
  public:
   // Working copies of the login handed to the driver manager: the sizes of the
@@ -82,8 +88,10 @@ class Database {
   // allocate; a text has no length limit all the same.
   StatementText& startStatement();
   SQLRETURN executeStatement(const OdbcHandle& statement);
-  // Clears the diagnostic record and reads record 1 of `handle` into it.
-  void readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+  // Clears the diagnostic record and reads record 1 of `handle` into it. True
+  // when the driver manager delivered a record (it may leave "00000" behind
+  // when there is none).
+  bool readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
 
   const DiagnosticRecord& diagnostics() const { return diagnostics_; }
   std::string_view sqlText() const { return sqlText_.view(); }

@@ -11,8 +11,10 @@ int32_t OdbcBookingStore::runInsert(Build build) {
   build(db_.startStatement());
   int32_t result = 0;
   if (db_.executeStatement(statement) == SQL_ERROR) {
-    db_.readDiagnostics(SQL_HANDLE_STMT, statement.get());
+    const bool record = db_.readDiagnostics(SQL_HANDLE_STMT, statement.get());
     result = db_.diagnostics().nativeError;
+    // Formatted now, while the record is this statement's (once per failure).
+    if (record) lastFailureLine_ = diagnosticLine(db_.diagnostics());
     // A failed execution without a native code (no diagnostic record, or a
     // driver-side error with code 0) is still a failure: the row is not there.
     if (result == 0) result = -1;
@@ -23,6 +25,7 @@ int32_t OdbcBookingStore::runInsert(Build build) {
 }
 
 int32_t OdbcBookingStore::insertBooking(const BookingRecord& record) {
+  lastFailureLine_.clear();
   // The caller's record is only read.
   return runInsert([&](StatementText& text) { appendBookingInsert(text, record); });
 }
@@ -31,6 +34,7 @@ int32_t OdbcBookingStore::insertCanteen(std::string_view badge, std::string_view
                                         std::string_view time, std::string_view port,
                                         std::string_view function, std::string_view kind,
                                         std::string_view bon) {
+  lastFailureLine_.clear();
   // The schema comes from the configuration file; it goes into the statement
   // only as a plain identifier. Anything else is refused before any call.
   if (!isPlainIdentifier(db_.schema())) return -1;
@@ -57,6 +61,7 @@ int32_t OdbcBookingStore::bookCanteen(const BookingRecord& record) {
 
   const int32_t result = insertCanteen(badge.view(), date.view(), time.view(), sqltext::kCanteenPort,
                                        sqltext::kCanteenFunction, kind.view(), bon);
+  lastCanteenResult_ = result;
   if (result != 0) {
     const long code = result;
     log_.writeLog(sqltext::kCanteenFailedLog);

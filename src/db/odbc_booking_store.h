@@ -38,6 +38,9 @@ class OdbcBookingStore : public BookingStore {
   int32_t lookupTtaAps(std::string_view terminal, int32_t& key) override;
   int32_t lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) override;
 
+  int32_t lastCanteenResult() const override { return lastCanteenResult_; }
+  std::string lastFailureDiagnostic() const override { return lastFailureLine_; }
+
   // The canteen row (values in the argument order of the canteen booking).
   // 0 written; -1 no statement handle, a configured schema that is not a plain
   // identifier (nothing is sent then), or an execution failure without a native
@@ -62,6 +65,8 @@ class OdbcBookingStore : public BookingStore {
   LogWriter& log_;
   Console& console_;
   LookupStatements lookups_;  // the lookups' texts for the terminal of the run
+  int32_t lastCanteenResult_ = 0;
+  std::string lastFailureLine_;  // diagnosticLine of the last insert that failed with a record
 };
 
 #endif  // HV_DB_ODBC_BOOKING_STORE_H

@@ -64,6 +64,7 @@ class DtaReader {
     if (ctx_.debug) ctx_.console.printf(kEcho, std::string(line).c_str());
     // One field list for the whole file, refilled line after line.
     if (!splitFieldsInto(line, fields_)) return;
+    ++ctx_.counts.read;
     if (fields_.count() < kMinFields) {
       ctx_.log.writeLogf(kBadLineLog, std::string(line).c_str());
       ctx_.console.write(kBadLineConsole);
@@ -112,7 +113,8 @@ class DtaReader {
     if (valueAfter(f.field(7), kLocationPrefix, value)) record_.BewSto = value;
 
     if (isCanteen(record_)) {
-      store_.bookCanteen(record_);
+      store_.bookCanteen(record_);  // reports its own failure; never the reader's error
+      reportCanteenOutcome(ctx_, store_);
       return;
     }
 
@@ -136,11 +138,11 @@ class DtaReader {
 
     const int32_t result = store_.insertBooking(record_);
     if (result == 0) {
-      ctx_.lastResult = 0;  // nothing to report
+      countInserted(ctx_);  // nothing to report
       return;
     }
     const BookingDetail detail{f.field(2), f.field(0), f.field(3), f.field(4), f.field(5)};
-    reportInsertOutcome(ctx_, result, detail, kInsertFailedLine3, firstError_);
+    reportInsertOutcome(ctx_, store_, result, detail, kInsertFailedLine3, firstError_);
   }
 
   RunContext& ctx_;

@@ -151,6 +151,7 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
   const std::string_view terminal = ctx.terminal.view();  // the same for every record
 
   while (file.readItem(line.data(), format.recordLength)) {
+    ++ctx.counts.read;
     if (ctx.debug) ctx.console.printf("%s\n", line.data());
 
     booking.clear();
@@ -164,12 +165,12 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
     if (format.numbersBookings) running.take(booking.BewLfn);
     const int32_t result = store.insertBooking(booking);
     if (result == 0) {
-      ctx.lastResult = 0;  // nothing to report
+      countInserted(ctx);  // nothing to report
       continue;
     }
     const BookingDetail detail{booking.BewIDN.view(), booking.BewTID.view(), booking.BewDtm.view(),
                                booking.BewUhr.view(), booking.BewArt.view()};
-    reportInsertOutcome(ctx, result, detail, format.failedInsertLine, firstError);
+    reportInsertOutcome(ctx, store, result, detail, format.failedInsertLine, firstError);
   }
   return firstError;
 }

@@ -66,6 +66,7 @@ int32_t read40p(SourceFile& file, RunContext& ctx, BookingStore& store) {
     booking.BewBer.assign(record + kBerPos, 1);
     if (record[kKeyPos] == kCanteenKey) {
       store.bookCanteen(booking);  // reports its own failure; never the reader's error
+      reportCanteenOutcome(ctx, store);
       return RecordAction::kHandled;
     }
     const int32_t key = keyNumber(record[kKeyPos]);

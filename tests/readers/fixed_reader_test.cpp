@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -325,6 +326,13 @@ TEST(FixedReaderTest, FirstFailureDecidesDuplicatesCountAsSuccess) {
     EXPECT_EQ(readFixedRecords(h.open(bytes), h.ctx, h.store, kToy, insertAll), c.firstError);
     EXPECT_EQ(h.ctx.lastResult, c.lastResult);
     EXPECT_EQ(h.store.count("INSERT"), static_cast<int>(c.results.size()));
+    // The run summary's counts: every record read is one of the three.
+    const auto howMany = [&](auto pick) { return static_cast<int32_t>(std::count_if(c.results.begin(), c.results.end(), pick)); };
+    EXPECT_EQ(h.ctx.counts.read, static_cast<int32_t>(c.results.size()));
+    EXPECT_EQ(h.ctx.counts.inserted, howMany([](int32_t r) { return r == 0; }));
+    EXPECT_EQ(h.ctx.counts.duplicates, howMany([](int32_t r) { return r == kDuplicateBooking; }));
+    EXPECT_EQ(h.ctx.counts.failed, howMany([](int32_t r) { return r != 0 && r != kDuplicateBooking; }));
+    EXPECT_EQ(h.ctx.counts.canteen, 0);
   }
 }
 
@@ -335,6 +343,7 @@ TEST(FixedReaderTest, OutcomeMessagesByteForByte) {
     Harness h;
     h.ctx.debug = debug;
     h.store.insertResults = {2627, 0, 547, -1};
+    h.store.failureDiagnostic = "   ODBC 23000 (547): refused\n";  // shown after a failure, debug flag only
     const std::string bytes = kRecA + kRecA + kRecA + kRecA;
     EXPECT_EQ(readFixedRecords(h.open(bytes), h.ctx, h.store, kToy, insertAll), 547);
     EXPECT_EQ(h.log.entries, (std::vector<std::string>{"ID AB12: Buchungssatz existiert bereits", detail,
@@ -343,8 +352,9 @@ TEST(FixedReaderTest, OutcomeMessagesByteForByte) {
     std::string expected;
     if (debug) expected += kRecA + "\n" + "   ID AB12: Buchungssatz existiert bereits\n" + kRecA + "\n" + kRecA + "\n";
     expected += "<AB12|547>\n";
-    if (debug) expected += kRecA + "\n";
+    if (debug) expected += "   ODBC 23000 (547): refused\n" + kRecA + "\n";
     expected += "<AB12|-1>\n";
+    if (debug) expected += "   ODBC 23000 (547): refused\n";
     EXPECT_EQ(h.out, expected);
   }
 }
