@@ -42,16 +42,16 @@ std::size_t writeDateText(std::string_view digits, std::array<char, kDateTextMax
 constexpr std::size_t kDateDigits = 14;  // YYYYMMDDhhmmss
 
 // True when none of the first 14 characters of `digits` is a zero byte or a
-// quote. The 14 characters are looked at eight at a time: a byte of a word is
-// zero exactly when the word minus 0x01 in every byte borrows into that byte's
-// top bit where the byte itself had none.
+// quote. The characters are looked at eight at a time: a word w holds a zero
+// byte exactly when (w - 0x0101...01) & ~w & 0x8080...80 is not 0, and a quote
+// exactly when w ^ 0x2727...27 holds a zero byte.
 bool plainStamp(const char* digits) {
   constexpr uint64_t kOnes = 0x0101010101010101u;
   constexpr uint64_t kTops = 0x8080808080808080u;
   constexpr uint64_t kQuotes = kOnes * static_cast<unsigned char>('\'');
-  char bytes[16];
+  char bytes[2 * sizeof(uint64_t)];
   std::memcpy(bytes, digits, kDateDigits);
-  bytes[14] = bytes[15] = '0';  // fillers that are neither
+  for (std::size_t i = kDateDigits; i < sizeof bytes; ++i) bytes[i] = '0';  // fillers that are neither
   uint64_t words[2];
   std::memcpy(words, bytes, sizeof words);
   uint64_t found = 0;
@@ -76,7 +76,7 @@ void putDatePiece(char* to, const char* digits) {
   constexpr std::size_t from = datePieceStart(I);
   constexpr std::size_t at = from + I;  // one separator behind each piece before
   std::memcpy(to + at, digits + from, piece.count);
-  if (piece.after != '\0') to[at + piece.count] = piece.after;
+  if constexpr (piece.after != '\0') to[at + piece.count] = piece.after;
 }
 
 template <std::size_t... I>
