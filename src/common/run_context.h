@@ -10,6 +10,18 @@
 #include "common/fixed_text.h"
 #include "common/log_writer.h"
 
+// What the reader made of the source file, for the run summary of the debug
+// flag. Every record read ends up in exactly one of the other counts, except a
+// dta line with fewer than 8 fields, which counts as read only.
+struct BookingCounts {
+  int32_t read = 0;        // fixed formats: whole records read; dta: lines (or 498-character
+                           // pieces) that hold at least one field
+  int32_t inserted = 0;    // booking inserts that wrote their row
+  int32_t duplicates = 0;  // booking inserts answered 2627 (already there)
+  int32_t failed = 0;      // other failed booking inserts, and canteen rows not written
+  int32_t canteen = 0;     // canteen rows written
+};
+
 struct RunContext {
   RunContext(LogWriter& log_, Console& console_) : log(log_), console(console_) {}
 
@@ -19,6 +31,7 @@ struct RunContext {
   FixedText<50> terminal;    // terminal name, at most 49 characters
   bool debug = false;        // "/D": console status lines
   int32_t lastResult = 0;    // result of the step that ran last
+  BookingCounts counts;      // updated by the reader where it reports an outcome
 };
 
 #endif  // HV_COMMON_RUN_CONTEXT_H

@@ -37,7 +37,18 @@ class SourceFile {
 
   // The next byte of the data (0..255), or -1 at the end of the data or on a
   // read error.
-  int getByte();
+  int getByte() {
+    // Most bytes come straight from the buffer; the slow path refills it and
+    // does the text-mode work (CR LF, 0x1A).
+    if (pos_ < end_) {
+      const unsigned char c = static_cast<unsigned char>(buffer_[pos_]);
+      if (mode_ == Mode::kBinary || (c != kCarriageReturn && c != kEndOfText)) {
+        ++pos_;
+        return c;
+      }
+    }
+    return getByteSlow();
+  }
 
   // Reads one whole item of `size` bytes into `buf`, as fread(buf, size, 1)
   // does; false when the data ends before the item is complete.
@@ -49,11 +60,25 @@ class SourceFile {
   bool readLine(char* buf, std::size_t cap);
 
  private:
+  static constexpr unsigned char kCarriageReturn = '\r';
+  static constexpr unsigned char kEndOfText = 0x1A;  // text mode: ends the data
+  static constexpr std::size_t kBufferSize = 4096;
+
   SourceFile(std::FILE* file, Mode mode) : file_(file), mode_(mode) {}
+
+  int getByteSlow();
+  // The next stored byte without taking it, or -1 at the end of the file.
+  int peekStored();
+  // Drops what the buffer holds (before a seek).
+  void dropBuffer() { pos_ = end_ = 0; }
 
   std::FILE* file_;
   Mode mode_;
   bool ended_ = false;  // text mode: a byte 0x1A was met
+  // Bytes read ahead from the file: buffer_[pos_] to buffer_[end_ - 1].
+  char buffer_[kBufferSize];
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
 };
 
 #endif  // HV_COMMON_SOURCE_FILE_H

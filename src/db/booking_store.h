@@ -10,6 +10,7 @@
 #define HV_DB_BOOKING_STORE_H
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "common/fixed_text.h"
@@ -35,6 +36,16 @@ class BookingStore {
   virtual int32_t lookupTtaAps(std::string_view terminal, int32_t& key) = 0;
   // Cost centre of reader `reader` of the terminal.
   virtual int32_t lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) = 0;
+
+  // What became of the last insert, for the readers' run summary and debug
+  // lines. The result of the last canteen insert (bookCanteen itself always
+  // returns 1): 0 when the row was written.
+  virtual int32_t lastCanteenResult() const = 0;
+  // The console line of the diagnostic record of the last insert, booking or
+  // canteen, when its execution failed and the driver gave a record
+  // ("   ODBC %s (%d): %s\n", see diagnosticLine); empty after a row was
+  // written, without a statement handle, or without a record.
+  virtual std::string lastFailureDiagnostic() const = 0;
 };
 
 #endif  // HV_DB_BOOKING_STORE_H

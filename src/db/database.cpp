@@ -85,7 +85,7 @@ int32_t Database::dbConnect(const std::string& iniPath, Console& console, bool d
   const int32_t code = odbcConnect(user.view(), password.view(), dataSource.view());
   if (code != 0) {
     console.printf(sqltext::kConnectFailed, code);
-    if (debug && !diagnostics_.empty()) console.write(diagnosticLine(diagnostics_, password.view()));
+    if (debug && connectDiagnosed_) console.write(diagnosticLine(diagnostics_, password.view()));
     return code;
   }
   return 0;
@@ -103,6 +103,7 @@ void Database::releaseConnection() {
 int32_t Database::odbcConnect(std::string_view user, std::string_view password,
                               std::string_view dataSource) {
   releaseConnection();
+  connectDiagnosed_ = false;
 
   // Working copies, null-terminated, as wide as the texts dbConnect keeps.
   FixedText<kDataSourceWidth> dsnCopy(dataSource);
@@ -125,7 +126,7 @@ int32_t Database::odbcConnect(std::string_view user, std::string_view password,
   }
   // The driver's answer stays in the diagnostic record; only dbConnect's debug
   // output shows it.
-  readDiagnostics(SQL_HANDLE_DBC, connection_.get());
+  connectDiagnosed_ = readDiagnostics(SQL_HANDLE_DBC, connection_.get());
   return -1;
 }
 
@@ -139,15 +140,21 @@ bool Database::allocateStatement(OdbcHandle& statement) {
   return true;
 }
 
-SQLRETURN Database::executeDirect(const OdbcHandle& statement, std::string text) {
-  sqlText_ = std::move(text);
-  return SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(&sqlText_[0]), SQL_NTS);
+StatementText& Database::startStatement() {
+  sqlText_.clear();  // keeps the room
+  return sqlText_;
 }
 
-void Database::readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
+SQLRETURN Database::executeStatement(const OdbcHandle& statement) {
+  return SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(sqlText_.terminated()), SQL_NTS);
+}
+
+bool Database::readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
   diagnostics_.clear();
   SQLSMALLINT textLength = 0;
-  SQLGetDiagRec(handleType, handle, 1, diagnostics_.sqlState.data(), &diagnostics_.nativeError,
-                diagnostics_.message.data(), static_cast<SQLSMALLINT>(diagnostics_.message.size()),
-                &textLength);
+  const SQLRETURN rc =
+      SQLGetDiagRec(handleType, handle, 1, diagnostics_.sqlState.data(), &diagnostics_.nativeError,
+                    diagnostics_.message.data(), static_cast<SQLSMALLINT>(diagnostics_.message.size()),
+                    &textLength);
+  return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }

@@ -24,6 +24,7 @@
 
 #include "common/console.h"
 #include "db/odbc_handle.h"
+#include "db/statement_text.h"
 
 // The first diagnostic record of a handle: SQLSTATE, message text, native error
 // code. Cleared to zero bytes before every read.
@@ -35,7 +36,6 @@ struct DiagnosticRecord {
   void clear();
   std::string state() const;  // SQLSTATE up to its terminator
   std::string text() const;   // message up to its terminator
-  bool empty() const { return sqlState[0] == 0 && message[0] == 0; }
 };
 
 // The record as one console line of the debug output: "   ODBC %s (%d): %s\n"
@@ -44,7 +44,7 @@ struct DiagnosticRecord {
 // occurrence of `secret` (the password of the login) as "***"; when the message
 // fills the record, a piece of the secret that the cut left at its end is
 // masked as well. An empty secret masks nothing.
-std::string diagnosticLine(const DiagnosticRecord& record, std::string_view secret);
+std::string diagnosticLine(const DiagnosticRecord& record, std::string_view secret = {});
 
 class Database {
  public:
@@ -53,6 +53,9 @@ class Database {
   static constexpr std::size_t kUserWidth = 200;
   static constexpr std::size_t kPasswordWidth = 200;
   static constexpr std::size_t kDataSourceWidth = 41;
+  // Room of the statement text buffer: the booking insert with every field at
+  // its full width and every character a doubled quote stays below it.
+  static constexpr std::size_t kStatementRoom = 2048;
 
   Database();
   ~Database();
@@ -82,14 +85,20 @@ class Database {
   // the connection into `statement` (which then owns it) and returns false when
   // the driver manager answers SQL_ERROR or there is no connection.
   bool allocateStatement(OdbcHandle& statement);
-  // Keeps `text` as the current statement text and executes it, null-terminated.
-  // The text has no length limit.
-  SQLRETURN executeDirect(const OdbcHandle& statement, std::string text);
-  // Clears the diagnostic record and reads record 1 of `handle` into it.
-  void readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+  // The statement text buffer, one for the whole run: startStatement() empties
+  // it and hands it out for the next statement to be appended; executeStatement()
+  // executes what it holds, null-terminated. Its room is reserved once, for
+  // the longest statement a record can give, so building a statement does not
+  // allocate; a text has no length limit all the same.
+  StatementText& startStatement();
+  SQLRETURN executeStatement(const OdbcHandle& statement);
+  // Clears the diagnostic record and reads record 1 of `handle` into it. True
+  // when the driver manager delivered a record (it may leave "00000" behind
+  // when there is none).
+  bool readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
 
   const DiagnosticRecord& diagnostics() const { return diagnostics_; }
-  const std::string& sqlText() const { return sqlText_; }
+  std::string_view sqlText() const { return sqlText_.view(); }
   int32_t statementResult() const { return statementResult_; }
   void setStatementResult(int32_t result) { statementResult_ = result; }
 
@@ -99,8 +108,9 @@ class Database {
   OdbcHandle environment_{SQL_HANDLE_ENV};
   OdbcHandle connection_{SQL_HANDLE_DBC};
   bool connected_ = false;
+  bool connectDiagnosed_ = false;  // a refused connect left a diagnostic record
   DiagnosticRecord diagnostics_;
-  std::string sqlText_;
+  StatementText sqlText_{kStatementRoom};
   std::string schema_;
   int32_t statementResult_ = 0;
 };

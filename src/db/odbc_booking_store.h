@@ -1,6 +1,7 @@
 // OdbcBookingStore: the booking store over the run's ODBC connection. Every call
 // is one statement on a statement handle of its own, freed before the call
-// returns; the statement texts are those of sql_statements.h.
+// returns; the statement texts are those of sql_statements.h, built in the
+// connection's statement buffer (the lookups' through LookupStatements).
 //
 // Borrows the Database (connection, diagnostic record, statement result code),
 // the run log and the console; all three must outlive the store. Not copyable.
@@ -15,6 +16,7 @@
 #include "common/log_writer.h"
 #include "db/booking_store.h"
 #include "db/database.h"
+#include "db/lookup_statements.h"
 
 class OdbcBookingStore : public BookingStore {
  public:
@@ -36,6 +38,9 @@ class OdbcBookingStore : public BookingStore {
   int32_t lookupTtaAps(std::string_view terminal, int32_t& key) override;
   int32_t lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) override;
 
+  int32_t lastCanteenResult() const override { return lastCanteenResult_; }
+  std::string lastFailureDiagnostic() const override { return lastFailureLine_; }
+
   // The canteen row (values in the argument order of the canteen booking).
   // 0 written; -1 no statement handle, a configured schema that is neither
   // empty nor a plain identifier of at most 20 characters (nothing is sent
@@ -46,17 +51,23 @@ class OdbcBookingStore : public BookingStore {
                         std::string_view bon);
 
  private:
-  // Runs an insert statement; the result as described for insertBooking.
-  int32_t runInsert(std::string text);
-  // Runs a single-value query with column 1 bound to (cType, buffer, length).
-  // `found` is called only when a row was fetched. Result as for the lookups.
-  template <typename Found>
-  int32_t runLookup(std::string text, SQLSMALLINT cType, SQLPOINTER buffer, SQLLEN length,
-                    Found found);
+  // Runs an insert statement: once a statement handle is there, `build`
+  // appends the text to the connection's statement buffer. The result as
+  // described for insertBooking.
+  template <typename Build>
+  int32_t runInsert(Build build);
+  // Runs a single-value query, its text appended by `build`, with column 1
+  // bound to (cType, buffer, length). `found` is called only when a row was
+  // fetched. Result as for the lookups.
+  template <typename Build, typename Found>
+  int32_t runLookup(Build build, SQLSMALLINT cType, SQLPOINTER buffer, SQLLEN length, Found found);
 
   Database& db_;
   LogWriter& log_;
   Console& console_;
+  LookupStatements lookups_;  // the lookups' texts for the terminal of the run
+  int32_t lastCanteenResult_ = 0;
+  std::string lastFailureLine_;  // diagnosticLine of the last insert that failed with a record
 };
 
 #endif  // HV_DB_ODBC_BOOKING_STORE_H

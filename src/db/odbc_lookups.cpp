@@ -5,17 +5,17 @@
 #include <cstring>
 
 #include "db/odbc_booking_store.h"
-#include "db/sql_statements.h"
 
-template <typename Found>
-int32_t OdbcBookingStore::runLookup(std::string text, SQLSMALLINT cType, SQLPOINTER buffer,
-                                    SQLLEN length, Found found) {
+template <typename Build, typename Found>
+int32_t OdbcBookingStore::runLookup(Build build, SQLSMALLINT cType, SQLPOINTER buffer, SQLLEN length,
+                                    Found found) {
   OdbcHandle statement(SQL_HANDLE_STMT);
   // No statement handle: 0, the output untouched (the statement result code too).
   if (!db_.allocateStatement(statement)) return 0;
 
+  build(db_.startStatement());
   int32_t result = 0;
-  if (db_.executeDirect(statement, std::move(text)) == SQL_ERROR) {
+  if (db_.executeStatement(statement) == SQL_ERROR) {
     db_.readDiagnostics(SQL_HANDLE_STMT, statement.get());
     result = db_.diagnostics().nativeError;
   } else {
@@ -44,32 +44,34 @@ std::string_view bufferText(const std::array<char, N>& buffer) {
 
 int32_t OdbcBookingStore::lookupKidKst(int32_t number, FixedText<31>& out, std::string_view terminal) {
   std::array<char, 31> costCentre{};
-  return runLookup(kidKstStatement(terminal, number), SQL_C_CHAR, costCentre.data(),
-                   static_cast<SQLLEN>(costCentre.size()), [&] { out = bufferText(costCentre); });
+  return runLookup([&](StatementText& text) { lookups_.appendKidKst(text, terminal, number); }, SQL_C_CHAR,
+                   costCentre.data(), static_cast<SQLLEN>(costCentre.size()),
+                   [&] { out = bufferText(costCentre); });
 }
 
 int32_t OdbcBookingStore::lookupTtaFcd(BookingRecord& record, int32_t key) {
-  BookingRecord copy = record;
   std::array<char, 4> code{};
-  return runLookup(ttaFcdStatement(copy.BewTID.view(), key), SQL_C_CHAR, code.data(),
-                   static_cast<SQLLEN>(code.size()), [&] {
-                     // Three bytes: the code, filled up with zero bytes.
+  return runLookup([&](StatementText& text) { lookups_.appendTtaFcd(text, record.BewTID.view(), key); },
+                   SQL_C_CHAR, code.data(), static_cast<SQLLEN>(code.size()), [&] {
+                     // The first three bytes of BewArt: the code, filled up with
+                     // zero bytes; the fourth byte and the rest of the record
+                     // stay as they are.
                      std::array<char, 3> three{};
                      const std::string_view text = bufferText(code);
                      std::memcpy(three.data(), text.data(), std::min(text.size(), three.size()));
-                     copy.BewArt.overwrite(0, std::string_view(three.data(), three.size()));
-                     record = copy;
+                     record.BewArt.overwrite(0, std::string_view(three.data(), three.size()));
                    });
 }
 
 int32_t OdbcBookingStore::lookupTtaAps(std::string_view terminal, int32_t& key) {
   SQLINTEGER number = 99;  // stays 99 when the column is NULL
-  return runLookup(ttaApsStatement(terminal), SQL_C_LONG, &number,
+  return runLookup([&](StatementText& text) { lookups_.appendTtaAps(text, terminal); }, SQL_C_LONG, &number,
                    static_cast<SQLLEN>(sizeof(number)), [&] { key = number; });
 }
 
 int32_t OdbcBookingStore::lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) {
   std::array<char, 31> costCentre{};
-  return runLookup(zlsKstStatement(terminal, reader), SQL_C_CHAR, costCentre.data(),
-                   static_cast<SQLLEN>(costCentre.size()), [&] { out = bufferText(costCentre); });
+  return runLookup([&](StatementText& text) { lookups_.appendZlsKst(text, terminal, reader); }, SQL_C_CHAR,
+                   costCentre.data(), static_cast<SQLLEN>(costCentre.size()),
+                   [&] { out = bufferText(costCentre); });
 }

@@ -1,17 +1,162 @@
 #include "db/sql_statements.h"
 
-#include "common/format.h"
-#include "db/sql_texts.h"
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <utility>
 
-std::string sqlQuoted(std::string_view value) {
-  std::string out;
-  out.reserve(value.size());
+#include "db/statement_pieces.h"
+
+namespace {
+
+using statement::kInsertBooking;
+using statement::kInsertCanteen;
+using statement::kLookupKidKst;
+using statement::kLookupTtaAps;
+using statement::kLookupTtaFcd;
+using statement::kLookupZlsKst;
+
+constexpr std::string_view kNull = "NULL";
+
+// The date text: pieces of these widths, each followed by its separator.
+struct DatePiece {
+  std::size_t count;
+  char after;  // '\0': nothing after the last piece
+};
+constexpr DatePiece kDatePieces[] = {{4, '-'}, {2, '-'}, {2, ' '}, {2, ':'}, {2, ':'}, {2, '\0'}};
+constexpr std::size_t kDateTextMax = 19;  // "YYYY-MM-DD hh:mm:ss"
+
+// Writes the date text of `digits` into `text`; returns its length.
+std::size_t writeDateText(std::string_view digits, std::array<char, kDateTextMax>& text) {
+  std::size_t n = 0;
+  std::size_t pos = 0;
+  for (const DatePiece& piece : kDatePieces) {
+    for (std::size_t i = 0; i < piece.count && pos + i < digits.size(); ++i) text[n++] = digits[pos + i];
+    if (piece.after != '\0') text[n++] = piece.after;
+    pos += piece.count;
+  }
+  return n;
+}
+
+constexpr std::size_t kDateDigits = 14;  // YYYYMMDDhhmmss
+
+// True when none of the first 14 characters of `digits` is a zero byte or a
+// quote. The characters are looked at eight at a time: a word w holds a zero
+// byte exactly when (w - 0x0101...01) & ~w & 0x8080...80 is not 0, and a quote
+// exactly when w ^ 0x2727...27 holds a zero byte.
+bool plainStamp(const char* digits) {
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  constexpr uint64_t kTops = 0x8080808080808080u;
+  constexpr uint64_t kQuotes = kOnes * static_cast<unsigned char>('\'');
+  char bytes[2 * sizeof(uint64_t)];
+  std::memcpy(bytes, digits, kDateDigits);
+  for (std::size_t i = kDateDigits; i < sizeof bytes; ++i) bytes[i] = '0';  // fillers that are neither
+  uint64_t words[2];
+  std::memcpy(words, bytes, sizeof words);
+  uint64_t found = 0;
+  for (const uint64_t w : words) {
+    found |= (w - kOnes) & ~w & kTops;                          // a zero byte
+    found |= ((w ^ kQuotes) - kOnes) & ~(w ^ kQuotes) & kTops;  // a quote
+  }
+  return found == 0;
+}
+
+// Piece I of the date text from 14 plain characters, and all of them: copies
+// of a known length each, which the compiler writes out in place.
+constexpr std::size_t datePieceStart(std::size_t index) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < index; ++i) start += kDatePieces[i].count;
+  return start;
+}
+
+template <std::size_t I>
+void putDatePiece(char* to, const char* digits) {
+  constexpr DatePiece piece = kDatePieces[I];
+  constexpr std::size_t from = datePieceStart(I);
+  constexpr std::size_t at = from + I;  // one separator behind each piece before
+  std::memcpy(to + at, digits + from, piece.count);
+  if constexpr (piece.after != '\0') to[at + piece.count] = piece.after;
+}
+
+template <std::size_t... I>
+void putDatePieces(char* to, const char* digits, std::index_sequence<I...>) {
+  (putDatePiece<I>(to, digits), ...);
+}
+
+// A quoted date text: the date text built from a field's characters, quotes
+// in them doubled. A field of 14 characters or more without a quote among them
+// (every booking a reader builds from a good record) goes in piece by piece as
+// it stands; anything else takes the general way.
+template <std::size_t N>
+void appendQuotedDateText(StatementText& out, const FixedText<N>& digits) {
+  static_assert(N > kDateDigits, "a date field holds at least 14 characters");
+  const char* d = digits.data();
+  if (!plainStamp(d)) {
+    std::array<char, kDateTextMax> text;
+    appendQuoted(out, std::string_view(text.data(), writeDateText(digits.view(), text)));
+    return;
+  }
+  char* to = out.extend(kDateTextMax);
+  putDatePieces(to, d, std::make_index_sequence<std::size(kDatePieces)>());
+  out.commit(to + kDateTextMax);
+}
+
+template <typename Build>
+std::string built(Build build) {
+  StatementText out;
+  build(out);
+  return out.str();
+}
+
+}  // namespace
+
+void appendNumber(StatementText& out, int32_t value) {
+  // Straight into the buffer: at most a sign and ten digits.
+  constexpr std::size_t kMaxDigits = 10;
+  char* to = out.extend(kMaxDigits + 1);
+  uint32_t magnitude = static_cast<uint32_t>(value);
+  if (value < 0) {
+    *to++ = '-';
+    magnitude = 0u - magnitude;  // also for the smallest value
+  }
+  if (magnitude < 100) {  // reader and key numbers, BewSta: one or two digits
+    if (magnitude >= 10) *to++ = static_cast<char>('0' + magnitude / 10);
+    *to++ = static_cast<char>('0' + magnitude % 10);
+    out.commit(to);
+    return;
+  }
+  // Written from the back, two digits at a time.
+  char digits[kMaxDigits];
+  char* first = digits + kMaxDigits;
+  while (magnitude >= 100) {
+    const uint32_t pair = magnitude % 100;
+    magnitude /= 100;
+    *--first = static_cast<char>('0' + pair % 10);
+    *--first = static_cast<char>('0' + pair / 10);
+  }
+  if (magnitude >= 10) *--first = static_cast<char>('0' + magnitude % 10);
+  *--first = static_cast<char>('0' + (magnitude >= 10 ? magnitude / 10 : magnitude));
+  const std::size_t count = static_cast<std::size_t>(digits + kMaxDigits - first);
+  std::memcpy(to, first, count);
+  out.commit(to + count);
+}
+
+void appendQuoted(StatementText& out, std::string_view value) {
+  // One scan that copies as it goes: room for every character doubled is made
+  // first, so the scan writes without further checks. A zero byte ends the
+  // value.
+  char* to = out.extend(2 * value.size());
   for (const char c : value) {
     if (c == '\0') break;
-    out.push_back(c);
-    if (c == '\'') out.push_back('\'');
+    *to++ = c;
+    if (c == '\'') *to++ = '\'';
   }
-  return out;
+  out.commit(to);
+}
+
+std::string sqlQuoted(std::string_view value) {
+  return built([&](StatementText& out) { appendQuoted(out, value); });
 }
 
 bool isPlainIdentifier(std::string_view name) {
@@ -28,62 +173,122 @@ bool isCanteenSchema(std::string_view schema) {
   return schema.empty() || (schema.size() <= kSchemaMaxLength && isPlainIdentifier(schema));
 }
 
+void appendBookingDateText(StatementText& out, std::string_view digits) {
+  std::array<char, kDateTextMax> text;
+  out.append(text.data(), writeDateText(digits, text));
+}
+
 std::string bookingDateText(std::string_view digits) {
-  // Piece widths and the separator written after each piece.
-  static constexpr struct {
-    std::size_t count;
-    const char* after;
-  } kPieces[] = {{4, "-"}, {2, "-"}, {2, " "}, {2, ":"}, {2, ":"}, {2, ""}};
-  std::string out;
-  std::size_t pos = 0;
-  for (const auto& piece : kPieces) {
-    if (pos < digits.size()) out.append(digits.substr(pos, piece.count));
-    out.append(piece.after);
-    pos += piece.count;
+  return built([&](StatementText& out) { appendBookingDateText(out, digits); });
+}
+
+void appendCostCentreText(StatementText& out, std::string_view costCentre) {
+  if (costCentre.empty()) {
+    out.append(kNull.data(), kNull.size());
+    return;
   }
-  return out;
+  out.push_back('\'');
+  appendQuoted(out, costCentre);
+  out.push_back('\'');
 }
 
 std::string costCentreText(std::string_view costCentre) {
-  if (costCentre.empty()) return "NULL";
-  return "'" + sqlQuoted(costCentre) + "'";
+  return built([&](StatementText& out) { appendCostCentreText(out, costCentre); });
 }
 
-std::string bookingInsertStatement(const BookingRecord& r) {
-  const auto q = [](const auto& field) { return sqlQuoted(field.view()); };
-  return formatText(sqltext::kInsertBooking, q(r.BewSch).c_str(), q(r.BewTID).c_str(),
-                    q(r.BewLID).c_str(), q(r.BewIDN).c_str(), q(r.BewSto).c_str(),
-                    costCentreText(r.BewKst.view()).c_str(),
-                    sqlQuoted(bookingDateText(r.BewDtm.view())).c_str(),
-                    sqlQuoted(bookingDateText(r.BewUhr.view())).c_str(), q(r.BewLfn).c_str(),
-                    q(r.BewArt).c_str(), q(r.BewTas).c_str(), q(r.BewEra).c_str(),
-                    q(r.BewKze).c_str(), q(r.BewBer).c_str(), q(r.BewErq).c_str(),
-                    static_cast<long>(r.BewSta), q(r.BewQua).c_str(), q(r.BewSrc).c_str(),
-                    q(r.BewRes).c_str());
+void appendBookingInsert(StatementText& out, const BookingRecord& r) {
+  // Values in the order of the format; the columns are not in record order.
+  statement::Filler<19> f(out, kInsertBooking);
+  appendQuoted(f.next(), r.BewSch);
+  appendQuoted(f.next(), r.BewTID);
+  appendQuoted(f.next(), r.BewLID);
+  appendQuoted(f.next(), r.BewIDN);
+  appendQuoted(f.next(), r.BewSto);
+  appendCostCentreText(f.next(), r.BewKst.view());
+  appendQuotedDateText(f.next(), r.BewDtm);
+  appendQuotedDateText(f.next(), r.BewUhr);
+  appendQuoted(f.next(), r.BewLfn);
+  appendQuoted(f.next(), r.BewArt);
+  appendQuoted(f.next(), r.BewTas);
+  appendQuoted(f.next(), r.BewEra);
+  appendQuoted(f.next(), r.BewKze);
+  appendQuoted(f.next(), r.BewBer);
+  appendQuoted(f.next(), r.BewErq);
+  appendNumber(f.next(), r.BewSta);
+  appendQuoted(f.next(), r.BewQua);
+  appendQuoted(f.next(), r.BewSrc);
+  appendQuoted(f.next(), r.BewRes);
+  f.finish();
+}
+
+std::string bookingInsertStatement(const BookingRecord& record) {
+  return built([&](StatementText& out) { appendBookingInsert(out, record); });
+}
+
+namespace {
+
+// The lookups keyed by terminal name and one number. The pieces are a
+// template argument, so their lengths are known where they are copied.
+template <const statement::Pieces<2>& kPieces>
+void appendTerminalAndNumber(StatementText& out, std::string_view terminal, int32_t number) {
+  statement::Filler<2> f(out, kPieces);
+  appendQuoted(f.next(), terminal);
+  appendNumber(f.next(), number);
+  f.finish();
+}
+
+}  // namespace
+
+void appendKidKst(StatementText& out, std::string_view terminal, int32_t number) {
+  appendTerminalAndNumber<kLookupKidKst>(out, terminal, number);
+}
+
+void appendTtaFcd(StatementText& out, std::string_view terminal, int32_t key) {
+  appendTerminalAndNumber<kLookupTtaFcd>(out, terminal, key);
+}
+
+void appendTtaAps(StatementText& out, std::string_view terminal) {
+  statement::Filler<1> f(out, kLookupTtaAps);
+  appendQuoted(f.next(), terminal);
+  f.finish();
+}
+
+void appendZlsKst(StatementText& out, std::string_view terminal, int32_t reader) {
+  appendTerminalAndNumber<kLookupZlsKst>(out, terminal, reader);
 }
 
 std::string kidKstStatement(std::string_view terminal, int32_t number) {
-  return formatText(sqltext::kLookupKidKst, sqlQuoted(terminal).c_str(), static_cast<long>(number));
+  return built([&](StatementText& out) { appendKidKst(out, terminal, number); });
 }
 
 std::string ttaFcdStatement(std::string_view terminal, int32_t key) {
-  return formatText(sqltext::kLookupTtaFcd, sqlQuoted(terminal).c_str(), static_cast<long>(key));
+  return built([&](StatementText& out) { appendTtaFcd(out, terminal, key); });
 }
 
 std::string ttaApsStatement(std::string_view terminal) {
-  return formatText(sqltext::kLookupTtaAps, sqlQuoted(terminal).c_str());
+  return built([&](StatementText& out) { appendTtaAps(out, terminal); });
 }
 
 std::string zlsKstStatement(std::string_view terminal, int32_t reader) {
-  return formatText(sqltext::kLookupZlsKst, sqlQuoted(terminal).c_str(), static_cast<long>(reader));
+  return built([&](StatementText& out) { appendZlsKst(out, terminal, reader); });
+}
+
+void appendCanteenInsert(StatementText& out, std::string_view schema, std::string_view port,
+                         std::string_view function, std::string_view date, std::string_view time,
+                         std::string_view kind, std::string_view badge, std::string_view bon) {
+  statement::Filler<8> f(out, kInsertCanteen);
+  f.next().append(schema.data(), schema.size());  // a plain identifier, as it stands
+  for (const std::string_view value : {port, function, date, time, kind, badge, bon}) {
+    appendQuoted(f.next(), value);
+  }
+  f.finish();
 }
 
 std::string canteenInsertStatement(std::string_view schema, std::string_view port,
                                    std::string_view function, std::string_view date,
                                    std::string_view time, std::string_view kind,
                                    std::string_view badge, std::string_view bon) {
-  const std::string schemaText(schema);
-  return formatText(sqltext::kInsertCanteen, schemaText.c_str(), sqlQuoted(port).c_str(),
-                    sqlQuoted(function).c_str(), sqlQuoted(date).c_str(), sqlQuoted(time).c_str(),
-                    sqlQuoted(kind).c_str(), sqlQuoted(badge).c_str(), sqlQuoted(bon).c_str());
+  return built([&](StatementText& out) {
+    appendCanteenInsert(out, schema, port, function, date, time, kind, badge, bon);
+  });
 }

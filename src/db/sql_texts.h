@@ -65,6 +65,9 @@ inline constexpr const char kCanteenDetailLog[] = "SQLFehler: %ld Ausweis: %s  D
 inline constexpr const char kCanteenFailedConsole[] = "Kantinendaten konnten nicht eingepflegt werden.\n";
 inline constexpr const char kCanteenDetailConsole[] =
     "SQLFehler: %ld Ausweis: %s  Datum/Uhrzeit: %s %s  Bon: %s!\n";
+// A diagnostic record on the console (debug flag only): SQLSTATE, native error
+// code, message text on one line.
+inline constexpr const char kDiagnosticLine[] = "   ODBC %s (%d): %s\n";
 
 }  // namespace sqltext
 

@@ -30,6 +30,7 @@ constexpr const char* kConsoleBadArguments = "Parameterfehler";
 constexpr const char* kLogUnknownType = "\nunbekannter Dateityp : %s";
 constexpr const char* kConsoleUnknownType = "\nunbekannter Dateityp!!";
 constexpr const char* kDebugFolderLine = "%s\n";
+constexpr const char* kDebugSummaryLine = "Buchungen: %d gelesen, %d eingefuegt, %d doppelt, %d Fehler, %d Kantine\n";
 
 constexpr std::size_t kMinArguments = 3;
 constexpr std::size_t kTypeCodeLength = 3;
@@ -153,7 +154,11 @@ int32_t runImport(const std::vector<std::string>& args, RunEnvironment& env) {
   }
 
   file.reset();
-  if (ctx.debug) console.printf(kDebugFolderLine, sourceFolderName(sourcePath).c_str());
+  if (ctx.debug) {
+    console.printf(kDebugFolderLine, sourceFolderName(sourcePath).c_str());
+    const BookingCounts& n = ctx.counts;
+    console.printf(kDebugSummaryLine, n.read, n.inserted, n.duplicates, n.failed, n.canteen);
+  }
 
   log.writeLog(kLogEndLine);
   log.writeLog(kLogEndArrow);

@@ -7,10 +7,8 @@
 // Log entries quoting a line or its fields are built whole, never cut.
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "common/decimal.h"
 #include "common/fixed_text.h"
@@ -72,14 +70,14 @@ class DtaReader {
 
   void handleLine(std::string_view line) {
     if (ctx_.debug) ctx_.console.printf(kEcho, std::string(line).c_str());
-    std::unique_ptr<FieldList> fields = splitFields(line);
-    if (!fields) return;
-    if (fields->count() < kMinFields) {
+    // One field list for the whole file, refilled line after line.
+    if (!splitFieldsInto(line, fields_)) return;
+    ++ctx_.counts.read;
+    if (fields_.count() < kMinFields) {
       reportBadLine(line);
     } else {
-      handleBooking(*fields);
+      handleBooking(fields_);
     }
-    releaseFields(std::move(fields));
   }
 
   // The count of the bad lines that were not reported one by one, if any.
@@ -99,25 +97,24 @@ class DtaReader {
   }
 
   // Cost-centre numbers of the terminal's readers 1 to 32, fetched anew per line.
+  // The lookup writes straight into the entry, cleared before; an entry whose
+  // lookup failed is emptied again.
   void loadReaderTable() {
     const std::string_view terminal = ctx_.terminal.view();
     for (int32_t n = 1; n <= kReaders; ++n) {
-      FixedText<31> out;
-      const int32_t result = store_.lookupZlsKst(terminal, n, out);
-      ctx_.lastResult = result;
       FixedText<31>& entry = readerTable_[static_cast<std::size_t>(n - 1)];
-      if (result == 0) {
-        entry = out.view();
-      } else {
-        entry.clear();
-      }
+      entry.clear();
+      const int32_t result = store_.lookupZlsKst(terminal, n, entry);
+      ctx_.lastResult = result;
+      if (result != 0) entry.clear();
     }
   }
 
+  // Straight into BewKst, which is empty whenever this runs (the record was
+  // cleared, and a failed first lookup left it so): it stays empty when
+  // nothing is found.
   void lookupCostCentre(int32_t number) {
-    FixedText<31> out;
-    ctx_.lastResult = store_.lookupKidKst(number, out, ctx_.terminal.view());
-    record_.BewKst = out.view();
+    ctx_.lastResult = store_.lookupKidKst(number, record_.BewKst, ctx_.terminal.view());
   }
 
   void handleBooking(const FieldList& f) {
@@ -138,7 +135,8 @@ class DtaReader {
     if (valueAfter(f.field(7), kLocationPrefix, value)) record_.BewSto = value;
 
     if (isCanteen(record_)) {
-      store_.bookCanteen(record_);
+      store_.bookCanteen(record_);  // reports its own failure; never the reader's error
+      reportCanteenOutcome(ctx_, store_);
       return;
     }
 
@@ -161,13 +159,18 @@ class DtaReader {
     running_.take(record_.BewLfn);
 
     const int32_t result = store_.insertBooking(record_);
+    if (result == 0) {
+      countInserted(ctx_);  // nothing to report
+      return;
+    }
     const BookingDetail detail{f.field(2), f.field(0), f.field(3), f.field(4), f.field(5)};
-    reportInsertOutcome(ctx_, result, detail, kInsertFailedLine3, firstError_);
+    reportInsertOutcome(ctx_, store_, result, detail, kInsertFailedLine3, firstError_);
   }
 
   RunContext& ctx_;
   BookingStore& store_;
   BookingRecord record_;
+  FieldList fields_;
   std::array<FixedText<31>, kReaders> readerTable_;
   RunningNumber running_;
   int32_t firstError_ = 0;

@@ -4,17 +4,42 @@
 #include <utility>
 
 FieldList::FieldList() {
-  fields_.reserve(kGrowth);
+  ends_.reserve(kGrowth);
   capacity_ = kGrowth;
 }
 
-void FieldList::append(std::string_view text) {
-  std::string copy(text);
+std::vector<std::string> FieldList::fields() const {
+  std::vector<std::string> out;
+  for (int32_t i = 0; i < count(); ++i) out.emplace_back(field(i));
+  return out;
+}
+
+bool FieldList::closeField() noexcept {
   if (count() == capacity_) {
-    fields_.reserve(static_cast<std::size_t>(capacity_) + kGrowth);
+    try {
+      ends_.reserve(static_cast<std::size_t>(capacity_) + kGrowth);
+    } catch (const std::bad_alloc&) {
+      dropPending();
+      return false;
+    }
     capacity_ += kGrowth;
   }
-  fields_.push_back(std::move(copy));  // within the reserved slots: cannot fail
+  ends_.push_back(text_.size());  // within the reserved slots: cannot fail
+  return true;
+}
+
+void FieldList::append(std::string_view text) {
+  const std::size_t before = text_.size();
+  text_.append(text.data(), text.size());  // may throw: nothing changed yet
+  if (!closeField()) {
+    text_.resize(before);
+    throw std::bad_alloc();
+  }
+}
+
+void FieldList::clear() {
+  text_.clear();
+  ends_.clear();
 }
 
 int appendField(std::unique_ptr<FieldList>& holder, std::string_view text) {
@@ -40,21 +65,20 @@ constexpr char kBlank = ' ';
 
 bool endsLine(char c) { return c == '\0' || c == '\n' || c == '\r'; }
 
-// Walks one line left to right. The last-seen character is the last one looked
-// at inside a field; a line end met right after a comma that closed an unquoted
-// field adds one empty field.
+// Walks one line left to right, building each field in place in the list. The
+// last-seen character is the last one looked at inside a field; a line end met
+// right after a comma that closed an unquoted field adds one empty field.
 class Splitter {
  public:
-  explicit Splitter(std::string_view line) : line_(line) {}
+  Splitter(std::string_view line, FieldList& list) : line_(line), list_(list) {}
 
-  std::unique_ptr<FieldList> run() {
+  void run() {
     for (;;) {
-      field_.clear();
       while (at(pos_) == kBlank) ++pos_;
       const char c = at(pos_);
       if (endsLine(c)) {
         if (lastSeen_ == kComma) add();
-        return std::move(list_);
+        return;
       }
       if (c == kComma) {
         lastSeen_ = '\0';
@@ -77,17 +101,28 @@ class Splitter {
   char at(std::size_t i) const { return i < line_.size() ? line_[i] : '\0'; }
 
   // Characters past the field's limit are dropped.
-  void keep(char c) {
-    if (field_.size() < kMaxFieldLength) field_ += c;
+  void keep(char c) { list_.keep(c); }
+
+  // Keeps the characters from pos_ up to the next line end or `terminator`.
+  void keepRun(char terminator) {
+    const std::size_t begin = pos_;
+    while (pos_ < line_.size()) {
+      const char c = line_[pos_];
+      if (c == terminator || endsLine(c)) break;
+      ++pos_;
+    }
+    if (pos_ > begin) list_.keep(line_.data() + begin, pos_ - begin);
   }
 
-  // A failed append leaves the field out; the split goes on.
-  void add() { (void)appendField(list_, field_); }
+  // A field without a slot is left out; the split goes on.
+  void add() { (void)list_.closeField(); }
 
   // The rest of a field after its first character (unquoted) or its opening
-  // quote (quoted), up to and including what ends it.
+  // quote (quoted), up to and including what ends it. Ordinary characters are
+  // taken a run at a time; the character that ends a run is handled alone.
   void readField(char terminator) {
     for (;;) {
+      keepRun(terminator);
       const char d = at(pos_);
       lastSeen_ = d;
       if (endsLine(d)) {  // the line end itself is left for the next field start
@@ -110,20 +145,35 @@ class Splitter {
         add();
         return;
       }
-      keep(d);
-      ++pos_;
     }
   }
 
   std::string_view line_;
+  FieldList& list_;
   std::size_t pos_ = 0;
   char lastSeen_ = '\0';
-  std::string field_;
-  std::unique_ptr<FieldList> list_;
 };
 
 }  // namespace
 
+bool splitFieldsInto(std::string_view line, FieldList& list) {
+  list.clear();
+  try {
+    list.reserve(line.size());  // a line's fields never hold more characters than the line
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  Splitter(line, list).run();
+  return list.count() > 0;
+}
+
 std::unique_ptr<FieldList> splitFields(std::string_view line) {
-  return Splitter(line).run();
+  std::unique_ptr<FieldList> list;
+  try {
+    list = std::make_unique<FieldList>();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  if (!splitFieldsInto(line, *list)) return nullptr;
+  return list;
 }

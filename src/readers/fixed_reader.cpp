@@ -1,8 +1,9 @@
 #include "readers/fixed_reader.h"
 
 #include <array>
+#include <cstring>
 
-#include "common/format.h"
+#include "common/decimal.h"
 #include "readers/insert_outcome.h"
 #include "readers/running_number.h"
 #include "readers/trim_right.h"
@@ -11,10 +12,47 @@ namespace {
 
 constexpr std::string_view kCentury = "20";
 constexpr std::string_view kMidnight = "000000";
+constexpr std::string_view kNoId = " ";
+constexpr std::size_t kDayLength = 8;     // YYYYMMDD of YYYYMMDDhhmmss
+constexpr std::size_t kStampLength = 14;  // YYYYMMDDhhmmss
+constexpr int kKeyDigits = 2;             // BewTas: the key number as "%02d" gives it
 
 std::string_view bytesAt(const char* record, std::size_t pos, std::size_t count) {
   return std::string_view(record + pos, count);
 }
+
+// The bytes before the first zero byte: a zero byte ends a field's part.
+std::string_view upToZero(std::string_view bytes) { return bytes.substr(0, bytes.find('\0')); }
+
+bool hasZero(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (c == '\0') return true;
+  }
+  return false;
+}
+
+// Copies `piece` to `to`; returns the end of the copy.
+char* put(char* to, std::string_view piece) {
+  std::memcpy(to, piece.data(), piece.size());
+  return to + piece.size();
+}
+
+// A date text put together from pieces of a record, each up to its first zero
+// byte: at most 14 characters (YYYYMMDDhhmmss).
+class DateText {
+ public:
+  void add(std::string_view piece) {
+    for (const char c : piece) {
+      if (c == '\0' || size_ == text_.size()) return;
+      text_[size_++] = c;
+    }
+  }
+  std::string_view view() const { return std::string_view(text_.data(), size_); }
+
+ private:
+  std::array<char, kStampLength> text_{};
+  std::size_t size_ = 0;
+};
 
 void reportBadLength(RunContext& ctx, const FixedFormat& format, long length) {
   ctx.log.writeLogf("falsche Satzlaenge der Quelldatei(%s)", format.type);
@@ -48,23 +86,43 @@ bool checkLength(SourceFile& file, RunContext& ctx, const FixedFormat& format, i
 }  // namespace
 
 void fillBadge(const char* record, const FixedFormat& format, BookingRecord& booking) {
-  booking.BewIDN.assign(record + format.idPos, kIdFieldLength);
-  trimRight(booking.BewIDN);
-  if (booking.BewIDN.empty()) booking.BewIDN = " ";
+  const std::string_view id = upToZero(bytesAt(record, format.idPos, kIdFieldLength));
+  const std::string_view trimmed = id.substr(0, trimmedLength(id));
+  booking.BewIDN = trimmed.empty() ? kNoId : trimmed;
 }
 
 void fillDates(const char* record, const FixedFormat& format, BookingRecord& booking) {
-  booking.BewDtm = kCentury;
-  booking.BewDtm.append(bytesAt(record, format.yearPos, kDateFieldLength));
-  booking.BewDtm.append(bytesAt(record, format.monthPos, kDateFieldLength));
-  booking.BewDtm.append(bytesAt(record, format.dayPos, kDateFieldLength));
-  booking.BewDtm.append(kMidnight);
-  booking.BewUhr = booking.BewDtm.view().substr(0, 8);
-  booking.BewUhr.append(bytesAt(record, format.timePos, kTimeFieldLength));
+  const std::string_view year = bytesAt(record, format.yearPos, kDateFieldLength);
+  const std::string_view month = bytesAt(record, format.monthPos, kDateFieldLength);
+  const std::string_view day = bytesAt(record, format.dayPos, kDateFieldLength);
+  const std::string_view time = bytesAt(record, format.timePos, kTimeFieldLength);
+  if (!hasZero(year) && !hasZero(month) && !hasZero(day)) {
+    // The date pieces whole (any good record): "20" YY MM DD, then "000000"
+    // for BewDtm and the time for BewUhr, whose zero byte, being last, ends
+    // BewUhr there all the same.
+    std::array<char, kStampLength> text;
+    char* to = put(text.data(), kCentury);
+    to = put(to, year);
+    to = put(to, month);
+    put(to, day);
+    put(text.data() + kDayLength, kMidnight);
+    booking.BewDtm.assign(text.data(), text.size());
+    put(text.data() + kDayLength, time);
+    booking.BewUhr.assign(text.data(), text.size());
+    return;
+  }
+  // A zero byte ends its piece's part.
+  DateText date;
+  for (const std::string_view piece : {kCentury, year, month, day, kMidnight}) date.add(piece);
+  booking.BewDtm = date.view();
+  DateText stamp;
+  stamp.add(date.view().substr(0, kDayLength));
+  stamp.add(time);
+  booking.BewUhr = stamp.view();
 }
 
 void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key) {
-  booking.BewTas = formatText("%02d", key);
+  booking.BewTas = DecimalText(key, kKeyDigits).view();
   ctx.lastResult = store.lookupTtaFcd(booking, key);
   if (ctx.lastResult != 0) {
     booking.BewArt = "???";
@@ -89,13 +147,16 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
   RunningNumber running;
   BookingRecord booking;
   ctx.lastResult = 0;
+  const std::string_view type = format.type;
+  const std::string_view terminal = ctx.terminal.view();  // the same for every record
 
   while (file.readItem(line.data(), format.recordLength)) {
+    ++ctx.counts.read;
     if (ctx.debug) ctx.console.printf("%s\n", line.data());
 
     booking.clear();
-    booking.BewSrc = format.type;
-    booking.BewTID = ctx.terminal.view();
+    booking.BewSrc = type;
+    booking.BewTID = terminal;
     fillBadge(line.data(), format, booking);
     fillDates(line.data(), format, booking);
     if (complete(line.data(), booking) == RecordAction::kHandled) continue;
@@ -103,9 +164,13 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
     booking.BewSto = "0";
     if (format.numbersBookings) running.take(booking.BewLfn);
     const int32_t result = store.insertBooking(booking);
+    if (result == 0) {
+      countInserted(ctx);  // nothing to report
+      continue;
+    }
     const BookingDetail detail{booking.BewIDN.view(), booking.BewTID.view(), booking.BewDtm.view(),
                                booking.BewUhr.view(), booking.BewArt.view()};
-    reportInsertOutcome(ctx, result, detail, format.failedInsertLine, firstError);
+    reportInsertOutcome(ctx, store, result, detail, format.failedInsertLine, firstError);
   }
   return firstError;
 }

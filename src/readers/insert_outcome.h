@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/run_context.h"
+#include "db/booking_store.h"
 
 constexpr int32_t kDuplicateBooking = 2627;
 
@@ -25,9 +26,23 @@ struct BookingDetail {
 constexpr const char* kInsertFailedLine3 = "   ID %s: Insert-Fehler: %d\n";
 constexpr const char* kInsertFailedLine2 = "  ID %s: Insert-Fehler: %d\n";
 
-// Sets ctx.lastResult to `result` (0 again after a duplicate booking), writes
-// the entries and console lines, and updates `firstError`.
-void reportInsertOutcome(RunContext& ctx, int32_t result, const BookingDetail& detail,
+inline void countInserted(RunContext& ctx) {
+  ctx.lastResult = 0;
+  ++ctx.counts.inserted;
+}
+
+// After a booking insert that did not write its row (`result` not 0): sets
+// ctx.lastResult to `result` (0 again after a duplicate booking), writes the
+// entries and console lines, counts the outcome, and updates `firstError`.
+// With the debug flag, a failed insert's console line is followed by the line
+// of its diagnostic record, if the store has one. A written row needs no
+// report: the caller sets ctx.lastResult to 0 and counts it (countInserted above).
+void reportInsertOutcome(RunContext& ctx, const BookingStore& store, int32_t result, const BookingDetail& detail,
                          const char* failedLineFormat, int32_t& firstError);
+
+// After bookCanteen (which reports its own failure): counts the row as written
+// or failed and, with the debug flag, shows the diagnostic record of a failed
+// one after the canteen booking's console lines.
+void reportCanteenOutcome(RunContext& ctx, const BookingStore& store);
 
 #endif  // HV_READERS_INSERT_OUTCOME_H

@@ -46,12 +46,11 @@ void fillCostCentre(RunContext& ctx, BookingStore& store, const ReaderTable& tab
                     BookingRecord& booking) {
   const int32_t reader = parseDecimal(booking.BewLID.view());
   if (reader < 1 || reader > kReaders) return;
-  FixedText<31> work = table[static_cast<std::size_t>(reader - 1)];
-  if (work.empty()) return;
-  const int32_t number = parseDecimal(work.view());
-  work.clear();
-  ctx.lastResult = store.lookupKidKst(number, work, ctx.terminal.view());
-  booking.BewKst = work.view();
+  const FixedText<31>& entry = table[static_cast<std::size_t>(reader - 1)];
+  if (entry.empty()) return;
+  // Straight into BewKst, still empty from the cleared record: it stays so
+  // when nothing is found.
+  ctx.lastResult = store.lookupKidKst(parseDecimal(entry.view()), booking.BewKst, ctx.terminal.view());
 }
 
 }  // namespace
@@ -67,6 +66,7 @@ int32_t read40p(SourceFile& file, RunContext& ctx, BookingStore& store) {
     booking.BewBer.assign(record + kBerPos, 1);
     if (record[kKeyPos] == kCanteenKey) {
       store.bookCanteen(booking);  // reports its own failure; never the reader's error
+      reportCanteenOutcome(ctx, store);
       return RecordAction::kHandled;
     }
     const int32_t key = keyNumber(record[kKeyPos]);

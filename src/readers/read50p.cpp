@@ -19,10 +19,10 @@ int32_t read50p(SourceFile& file, RunContext& ctx, BookingStore& store) {
   auto complete = [&](const char* record, BookingRecord& booking) {
     const FixedText<kCostCentreLength + 1> costCentreNumber(
         std::string_view(record + kCostCentrePos, kCostCentreLength));
-    FixedText<31> work;
-    ctx.lastResult = store.lookupKidKst(parseDecimal(costCentreNumber.view()), work, ctx.terminal.view());
-    if (ctx.lastResult != 0) work = "???";
-    booking.BewKst = work.view();
+    // Straight into BewKst, still empty from the cleared record.
+    ctx.lastResult =
+        store.lookupKidKst(parseDecimal(costCentreNumber.view()), booking.BewKst, ctx.terminal.view());
+    if (ctx.lastResult != 0) booking.BewKst = "???";
 
     // Every record starts without a key, so a lookup that answers without a
     // value never carries the previous record's key over.

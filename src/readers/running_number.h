@@ -3,15 +3,15 @@
 #ifndef HV_READERS_RUNNING_NUMBER_H
 #define HV_READERS_RUNNING_NUMBER_H
 
+#include "common/decimal.h"
 #include "common/fixed_text.h"
-#include "common/format.h"
 
 class RunningNumber {
  public:
   // Writes the current number into `field` (decimal, at most 3 characters)
   // and advances; the number is used up even when the insert then fails.
   void take(FixedText<4>& field) {
-    field = formatText("%d", next_);
+    field = DecimalText(next_).view();
     next_ = next_ >= 999 ? 1 : next_ + 1;
   }
   int peek() const { return next_; }

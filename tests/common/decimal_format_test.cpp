@@ -45,6 +45,11 @@ TEST(ParseDecimal, ReadsLikeAtoi) {
       {"-2147483649", kMin},
       {"-99999999999999999999999", kMin},
       {"000000000000000000000000000012", 12},
+      {"999999999", 999999999},
+      {"000000009", 9},
+      {"1234567890", 1234567890},
+      {"4294967295", kMax},
+      {"123456789x", 123456789},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("[" + c.text + "]");
@@ -57,6 +62,19 @@ TEST(ParseDecimal, StopsAtTheEndOfTheView) {
   EXPECT_EQ(parseDecimal(std::string_view(text).substr(0, 2)), 12);
   EXPECT_EQ(parseDecimal(std::string_view(text).substr(3)), 45);
   EXPECT_EQ(parseDecimal(std::string_view()), 0);
+}
+
+TEST(DecimalText, WritesWhatPrintfWritesForZeroPaddedWidths) {
+  const std::vector<int32_t> values = {0,    1,    7,     9,     10,    42,    99,   100,   999,  1000,
+                                       4711, 12345, kMax, kMax - 1, -1,  -7,    -10,  -99,  -100, -4711,
+                                       kMin, kMin + 1};
+  for (const int32_t value : values) {
+    for (const int width : {0, 1, 2, 3, 4, 5, 11, 12, 16}) {
+      EXPECT_EQ(DecimalText(value, width).view(), formatText("%0*d", width, value))
+          << "value " << value << ", width " << width;
+    }
+    EXPECT_EQ(DecimalText(value).view(), formatText("%d", value)) << "value " << value;
+  }
 }
 
 std::string viaV(const char* fmt, ...) {

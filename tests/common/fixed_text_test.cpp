@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,29 @@ TEST(FixedText, AssignKeepsAtMostWidthMinusOneAndStopsAtZeroByte) {
     FixedText<4> fromBytes;
     fromBytes.assign(c.source.data(), c.source.size());
     EXPECT_EQ(fromBytes, t);
+  }
+}
+
+TEST(FixedText, AssignSweepOverLengthsAndZeroBytes) {
+  // Every length around the width, with no zero byte or one at each position;
+  // short texts and long ones take different ways through assign.
+  constexpr std::size_t kWidth = 20;
+  for (std::size_t length = 0; length <= kWidth + 4; ++length) {
+    for (std::size_t zeroAt = 0; zeroAt <= length; ++zeroAt) {  // zeroAt == length: no zero byte
+      std::string source;
+      for (std::size_t i = 0; i < length; ++i) source += static_cast<char>('a' + i % 26);
+      if (zeroAt < length) source[zeroAt] = '\0';
+      const std::string kept = source.substr(0, std::min({zeroAt, length, kWidth - 1}));
+      SCOPED_TRACE("length " + std::to_string(length) + ", zero at " + std::to_string(zeroAt));
+      FixedText<kWidth> t(std::string(kWidth - 1, 'z'));  // earlier content must not survive
+      t = source;
+      EXPECT_EQ(t.str(), kept);
+      expectZeroBehindText(t);
+      // A prefix of its own text, as trimming does.
+      t.assign(t.view().substr(0, kept.size() / 2));
+      EXPECT_EQ(t.str(), kept.substr(0, kept.size() / 2));
+      expectZeroBehindText(t);
+    }
   }
 }
 

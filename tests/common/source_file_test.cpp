@@ -157,6 +157,60 @@ TEST(SourceFile, ReadLineComesInPiecesAtTheCap) {
   }
 }
 
+// What text mode delivers of `stored`: CR LF as LF, nothing from a 0x1A on.
+std::string textModeView(const std::string& stored) {
+  std::string out;
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    if (stored[i] == '\x1A') break;
+    if (stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n') continue;
+    out += stored[i];
+  }
+  return out;
+}
+
+// The pieces readLine gives of `data` with a buffer of `cap` bytes.
+std::vector<std::string> linePieces(const std::string& data, std::size_t cap) {
+  std::vector<std::string> lines;
+  std::string piece;
+  for (const char c : data) {
+    piece += c;
+    if (c == '\n' || piece.size() == cap - 1) {
+      lines.push_back(piece);
+      piece.clear();
+    }
+  }
+  if (!piece.empty()) lines.push_back(piece);
+  return lines;
+}
+
+TEST(SourceFile, ReadsAlikeAcrossTheReadAheadBoundary) {
+  // The file is read ahead in blocks: a CR LF pair, a lone CR or a 0x1A at
+  // every place around the end of the first and second block reads the same.
+  for (const std::size_t before : {4090u, 4093u, 4094u, 4095u, 4096u, 4097u, 8190u, 8191u, 8192u}) {
+    for (const std::string mark : {"\r\n", "\r", "\n", "\x1A"}) {
+      const std::string stored = std::string(before, 'a') + mark + "bc\r\nd" + std::string(5000, 'e') + "\n";
+      SCOPED_TRACE(std::to_string(before) + " bytes, then " + shown(mark));
+      FileWith file(stored);
+      std::unique_ptr<SourceFile> text = file.open(Mode::kText);
+      std::unique_ptr<SourceFile> binary = file.open(Mode::kBinary);
+      ASSERT_TRUE(text && binary);
+      std::vector<std::string> lines;
+      std::vector<char> buf(499);
+      while (text->readLine(buf.data(), buf.size())) lines.emplace_back(buf.data());
+      EXPECT_EQ(lines, linePieces(textModeView(stored), buf.size()));
+      ASSERT_TRUE(text->rewind());
+      EXPECT_EQ(allBytes(*text), textModeView(stored));
+      EXPECT_EQ(allBytes(*binary), stored);
+      // Whole items of a record length that does not divide the block size.
+      ASSERT_TRUE(binary->rewind());
+      std::string items;
+      char item[29];
+      while (binary->readItem(item, sizeof item)) items.append(item, sizeof item);
+      EXPECT_EQ(items, stored.substr(0, stored.size() - stored.size() % sizeof item));
+    }
+  }
+}
+
 TEST(SourceFile, BinaryReadLineKeepsCrLf) {
   FileWith file("ab\r\ncd");
   std::unique_ptr<SourceFile> f = file.open(Mode::kBinary);

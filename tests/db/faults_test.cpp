@@ -2,6 +2,8 @@
 // diagnostic record or a native code of 0.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,12 @@
 namespace {
 
 using Rows = std::vector<OdbcSandbox::Row>;
+
+// The debug console line of an injected failure's diagnostic record.
+std::string injectedLine(const std::string& state, int native) {
+  return "   ODBC " + state + " (" + std::to_string(native) +
+         "): [HvEmu][HvEmu SQL Server Driver][SQL Server]Injected failure\n";
+}
 
 class Faults : public DbTest {
  protected:
@@ -36,6 +44,7 @@ TEST_F(Faults, NoStatementHandle) {
 
   EXPECT_EQ(store.insertBooking(sampleBooking()), -1);
   EXPECT_EQ(db.statementResult(), 100) << "kept by an insert without a handle";
+  EXPECT_EQ(store.lastFailureDiagnostic(), "") << "no statement, no record of its own";
 
   FixedText<31> out("preset");
   EXPECT_EQ(store.lookupKidKst(100, out, "TDB1"), 0);
@@ -54,6 +63,8 @@ TEST_F(Faults, NoStatementHandle) {
 
   EXPECT_EQ(store.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000"), -1);
   EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
+  EXPECT_EQ(store.lastCanteenResult(), -1);
+  EXPECT_EQ(store.lastFailureDiagnostic(), "");
   EXPECT_EQ(consoleText,
             "Kantinendaten konnten nicht eingepflegt werden.\n"
             "SQLFehler: -1 Ausweis: 4711  Datum/Uhrzeit: 20240131 1234  Bon: 0000!\n");
@@ -80,12 +91,14 @@ TEST_F(Faults, InsertFailingWithoutANativeCodeIsNoSuccess) {
   const struct {
     const char* spec;
     const char* state;  // SQLSTATE left in the diagnostic record; nullptr: no record
-  } cases[] = {{"1:nodiag", nullptr}, {"1:0:08S01", "08S01"}};
+    std::string debugLine;
+  } cases[] = {{"1:nodiag", nullptr, ""}, {"1:0:08S01", "08S01", injectedLine("08S01", 0)}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.spec);
     auto f = fresh();
     ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
     EXPECT_EQ(f->store->insertBooking(sampleBooking()), -1);
+    EXPECT_EQ(f->store->lastFailureDiagnostic(), c.debugLine);
     EXPECT_EQ(f->db.statementResult(), -1);
     EXPECT_EQ(f->db.diagnostics().nativeError, 0);
     if (c.state != nullptr) {
@@ -101,17 +114,27 @@ TEST_F(Faults, InsertFailingWithANativeCodeReturnsIt) {
   ScopedEnv fail("HVEMU_FAIL_EXEC", "1:1205:40001");
   EXPECT_EQ(store.insertBooking(sampleBooking()), 1205);
   EXPECT_EQ(db.diagnostics().state(), "40001");
+  EXPECT_EQ(store.lastFailureDiagnostic(), injectedLine("40001", 1205));
   EXPECT_EQ(bookingRows(), 0u);
 }
 
 TEST_F(Faults, CanteenFailingWithoutANativeCodeIsReported) {
-  ScopedEnv fail("HVEMU_FAIL_EXEC", "1:nodiag");
+  ScopedEnv fail("HVEMU_FAIL_EXEC", "1:nodiag,2:547:23000");
   EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
+  EXPECT_EQ(store.lastCanteenResult(), -1);
+  EXPECT_EQ(store.lastFailureDiagnostic(), "");
   EXPECT_EQ(db.statementResult(), -1);
   EXPECT_EQ(consoleText,
             "Kantinendaten konnten nicht eingepflegt werden.\n"
             "SQLFehler: -1 Ausweis: 4711  Datum/Uhrzeit: 20240131 1234  Bon: 0000!\n");
   EXPECT_EQ(log.entries.size(), 2u);
+  // A canteen row failing with a record, then one written.
+  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
+  EXPECT_EQ(store.lastCanteenResult(), 547);
+  EXPECT_EQ(store.lastFailureDiagnostic(), injectedLine("23000", 547));
+  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
+  EXPECT_EQ(store.lastCanteenResult(), 0);
+  EXPECT_EQ(store.lastFailureDiagnostic(), "");
 }
 
 TEST_F(Faults, LookupExecutionFailuresKeepTheirResultsAndOutput) {
@@ -167,13 +190,42 @@ TEST_F(Faults, DiagnosticRecordIsClearedBeforeEachRead) {
   EXPECT_EQ(store.insertBooking(r), 0);     // execution 1
   EXPECT_EQ(store.insertBooking(r), 2627);  // execution 2
   ASSERT_FALSE(db.diagnostics().text().empty());
+  EXPECT_EQ(store.lastFailureDiagnostic(), diagnosticLine(db.diagnostics()));
+  EXPECT_NE(store.lastFailureDiagnostic().find("   ODBC 23000 (2627): "), std::string::npos);
   ScopedEnv fail("HVEMU_FAIL_EXEC", "3:nodiag");
   BookingRecord other = r;
   other.BewIDN = "4712";
   EXPECT_EQ(store.insertBooking(other), -1);  // execution 3: no record
+  EXPECT_EQ(store.lastFailureDiagnostic(), "") << "not the record of the insert before";
   EXPECT_EQ(db.diagnostics().nativeError, 0);
   EXPECT_EQ(db.diagnostics().text(), "");
   EXPECT_EQ(bookingRows(), 1u);
+}
+
+TEST(DiagnosticLine, OneLineWithStateCodeAndMessage) {
+  const std::string full(1000, 'm');  // a message filling the whole record, without terminator
+  const struct {
+    const char* state;
+    int32_t native;
+    std::string message;
+    std::string line;
+  } cases[] = {
+      {"42000", 8152, "String or binary data would be truncated.",
+       "   ODBC 42000 (8152): String or binary data would be truncated.\n"},
+      {"08S01", 0, "first\r\nsecond\nthird\rend\n", "   ODBC 08S01 (0): first  second third end \n"},
+      {"23000", -2627, "", "   ODBC 23000 (-2627): \n"},
+      {"HY000", 1, full, "   ODBC HY000 (1): " + full + "\n"},
+      {"", 0, "", "   ODBC  (0): \n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line.substr(0, 40));
+    DiagnosticRecord record;
+    record.clear();
+    std::copy(c.state, c.state + std::strlen(c.state), record.sqlState.begin());
+    std::copy(c.message.begin(), c.message.end(), record.message.begin());
+    record.nativeError = c.native;
+    EXPECT_EQ(diagnosticLine(record), c.line);
+  }
 }
 
 }  // namespace

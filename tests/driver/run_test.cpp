@@ -28,6 +28,8 @@ class BorrowedStore : public BookingStore {
   int32_t lookupZlsKst(std::string_view t, int32_t n, FixedText<31>& out) override {
     return store_.lookupZlsKst(t, n, out);
   }
+  int32_t lastCanteenResult() const override { return store_.lastCanteenResult(); }
+  std::string lastFailureDiagnostic() const override { return store_.lastFailureDiagnostic(); }
 
  private:
   BookingStore& store_;
@@ -310,7 +312,7 @@ TEST_F(RunTest, DebugLineShowsTheSourceFolder) {
   writeSource("");
   EXPECT_EQ(run({"<src>", "62p", "BDE6251", "/D"}), 0);
   const std::string folder = dir_.path().substr(dir_.path().find_last_of("/\\") + 1);
-  EXPECT_EQ(console_, folder + "\n");
+  EXPECT_EQ(console_, folder + "\n" + "Buchungen: 0 gelesen, 0 eingefuegt, 0 doppelt, 0 Fehler, 0 Kantine\n");
 }
 
 TEST(SourceFolderNameTest, TextBetweenTheLastTwoSeparators) {

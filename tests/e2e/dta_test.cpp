@@ -55,7 +55,8 @@ TEST_F(DtaTest, SampleFileWithCrLfAndReimport) {
   EXPECT_EQ(canteen(), kSampleCanteen);
 
   // Again, in debug mode: duplicates are reported, the canteen row fails on
-  // its key, and the run still ends with 0.
+  // its key (its diagnostic record follows the failure lines), the summary
+  // comes last, and the run still ends with 0.
   r = run({path, "DTA", kTerminal, "/D"});
   EXPECT_EQ(r.status, 0);
   const std::string canteenFailure = "SQLFehler: 2627 Ausweis: 4711  Datum/Uhrzeit: 20250118 1200  Bon: 0001!";
@@ -64,12 +65,15 @@ TEST_F(DtaTest, SampleFileWithCrLfAndReimport) {
     console += "\n" + kSampleLines[i] + "\n";
     if (i == 2) {
       console += "Kantinendaten konnten nicht eingepflegt werden.\n" + canteenFailure + "\n";
+      console += "   ODBC 23000 (2627): [HvEmu][HvEmu SQL Server Driver][SQL Server]Violation of PRIMARY KEY "
+                 "constraint 'PK_Hvs321Kan'. Cannot insert duplicate key in object 'HvKantine.Hvs321Kan'. The "
+                 "duplicate key value is (4711, 20250118, 1200, K01).\n";
     } else {
       console += "   ID " + std::string(i == 1 ? "4712" : "4711") + ": Buchungssatz existiert bereits\n";
     }
   }
   const std::string folder = suite_.root().substr(suite_.root().rfind('/') + 1);
-  EXPECT_EQ(r.out, console + folder + "\n");
+  EXPECT_EQ(r.out, console + folder + "\n" + "Buchungen: 4 gelesen, 0 eingefuegt, 3 doppelt, 1 Fehler, 0 Kantine\n");
   auto duplicate = [](const std::string& id, const std::string& uhr, const std::string& art) {
     return Entries{"ID " + id + ": Buchungssatz existiert bereits",
                    "ID: " + id + ", Terminal: BDE6251, Datum: 20250118, Uhrzeit: " + uhr + ", Art: " + art};
@@ -174,8 +178,23 @@ TEST_F(DtaTest, InsertFailureMidFileKeepsImporting) {
                                              "ID: 4712, Terminal: BDE6251, Datum: 20250118, Uhrzeit: 20250118073500, "
                                              "Art: B01"} +
                             kEnd));
-  EXPECT_EQ(bookings(), (Rows{kSampleRows[0], dtaRow("01", "4711", "1", "Montage", "16:30:00", "3", "B02", "0",
-                                                      "0800-1630")}));
+  const Rows rows = {kSampleRows[0], dtaRow("01", "4711", "1", "Montage", "16:30:00", "3", "B02", "0", "0800-1630")};
+  EXPECT_EQ(bookings(), rows);
+
+  // The same run with the debug flag: the diagnostic record (its message cut
+  // to one line) follows the failure line, the summary comes last; the run log
+  // is the same.
+  const std::string quietLog = log();
+  db_->execute("DELETE FROM HvSystem.Hvs321BEW");
+  clearLog();
+  const ProcessResult d = run({path, "dta", kTerminal, "/D"}, {{"HVEMU_FAIL_EXEC", "68:8152:22001"}});
+  EXPECT_EQ(d.status, 254);
+  EXPECT_EQ(d.out, "\n" + kSampleLines[0] + "\n\n" + kSampleLines[1] + "\n" + "   ID 4712: Insert-Fehler: 8152\n" +
+                       "   ODBC 22001 (8152): [HvEmu][HvEmu SQL Server Driver][SQL Server]Injected failure\n" + "\n" +
+                       kSampleLines[3] + "\n" + suite_.root().substr(suite_.root().rfind('/') + 1) + "\n" +
+                       "Buchungen: 3 gelesen, 2 eingefuegt, 0 doppelt, 1 Fehler, 0 Kantine\n");
+  EXPECT_EQ(log(), quietLog);
+  EXPECT_EQ(bookings(), rows);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST_F(FixedFormatTest, Sample40pWithCanteenBookingAndReimport) {
   EXPECT_EQ(r.status, 0) << r.out;
   std::string echo;
   for (std::size_t i = 0; i < bytes.size(); i += 29) echo += bytes.substr(i, 29) + "\n";
-  EXPECT_EQ(r.out, echo + folderLine(suite_));
+  EXPECT_EQ(r.out, echo + folderLine(suite_) + "Buchungen: 5 gelesen, 4 eingefuegt, 0 doppelt, 0 Fehler, 1 Kantine\n");
   const Entries oneRun = kStart + Entries{"\nEinlesen Datei " + path} + kEnd;
   EXPECT_EQ(log(), logBytes(oneRun));
   const Rows expected = {
@@ -102,7 +102,7 @@ TEST_F(FixedFormatTest, Sample62pAndDuplicatesInDebugMode) {
     console += bytes.substr(static_cast<std::size_t>(i) * 33, 33) + "\n";
     console += std::string("   ID ") + ids[i] + ": Buchungssatz existiert bereits\n";
   }
-  EXPECT_EQ(r.out, console + folderLine(suite_));
+  EXPECT_EQ(r.out, console + folderLine(suite_) + "Buchungen: 3 gelesen, 0 eingefuegt, 3 doppelt, 0 Fehler, 0 Kantine\n");
   EXPECT_EQ(bookings(), expected);
 }
 
@@ -161,6 +161,21 @@ TEST_F(FixedFormatTest, InsertFailureMidFileKeepsImporting) {
   EXPECT_EQ(rows[0][2], "4711");
   EXPECT_EQ(rows[0][7], "001");
   EXPECT_EQ(rows[1][7], "003");
+
+  // The same run with the debug flag: the failed insert's diagnostic record
+  // follows its line, the summary comes last; the run log is the same.
+  const std::string quietLog = log();
+  db_->execute("DELETE FROM HvSystem.Hvs321BEW");
+  clearLog();
+  const ProcessResult d = run({path, "62p", kTerminal, "/D"}, {{"HVEMU_FAIL_EXEC", "2:547:23000"}});
+  EXPECT_EQ(d.status, 254);
+  const std::string bytes = readFileBytes(path);
+  EXPECT_EQ(d.out, bytes.substr(0, 33) + "\n" + bytes.substr(33, 33) + "\n" + "  ID 4712: Insert-Fehler: 547\n" +
+                       "   ODBC 23000 (547): [HvEmu][HvEmu SQL Server Driver][SQL Server]Injected failure\n" +
+                       bytes.substr(66, 33) + "\n" + folderLine(suite_) +
+                       "Buchungen: 3 gelesen, 2 eingefuegt, 0 doppelt, 1 Fehler, 0 Kantine\n");
+  EXPECT_EQ(log(), quietLog);
+  EXPECT_EQ(bookings(), rows);
 }
 
 TEST_F(FixedFormatTest, FirstFailureDecidesTheResult) {
@@ -170,6 +185,18 @@ TEST_F(FixedFormatTest, FirstFailureDecidesTheResult) {
       run({path, "62p", kTerminal}, {{"HVEMU_FAIL_STMT_ALLOC", "1"}, {"HVEMU_FAIL_EXEC", "2:547:23000"}});
   EXPECT_EQ(r.status, 255) << "-1 of the first failure";
   EXPECT_EQ(r.out, "  ID 4711: Insert-Fehler: -1\n  ID 4711: Insert-Fehler: 547\n");
+
+  // With the debug flag: an insert without a statement handle has no record
+  // of its own, so only the second failure shows one.
+  db_->execute("DELETE FROM HvSystem.Hvs321BEW");
+  const ProcessResult d = run({path, "62p", kTerminal, "/D"},
+                              {{"HVEMU_FAIL_STMT_ALLOC", "1"}, {"HVEMU_FAIL_EXEC", "2:547:23000"}});
+  EXPECT_EQ(d.status, 255);
+  const std::string bytes = readFileBytes(path);
+  EXPECT_EQ(d.out, bytes.substr(0, 33) + "\n" + "  ID 4711: Insert-Fehler: -1\n" + bytes.substr(33, 33) + "\n" +
+                       bytes.substr(66, 33) + "\n" + "  ID 4711: Insert-Fehler: 547\n" +
+                       "   ODBC 23000 (547): [HvEmu][HvEmu SQL Server Driver][SQL Server]Injected failure\n" +
+                       folderLine(suite_) + "Buchungen: 3 gelesen, 1 eingefuegt, 0 doppelt, 2 Fehler, 0 Kantine\n");
   const Rows rows = bookings();
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][2], "4712");

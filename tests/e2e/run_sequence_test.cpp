@@ -140,7 +140,8 @@ TEST_F(RunSequenceTest, UnknownType) {
   clearLog();
   r = run({empty, "40", kTerminal, "/D"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "\nunbekannter Dateityp!!" + std::string(suite_.root().substr(suite_.root().rfind('/') + 1)) + "\n");
+  EXPECT_EQ(r.out, "\nunbekannter Dateityp!!" + std::string(suite_.root().substr(suite_.root().rfind('/') + 1)) + "\n" +
+                       "Buchungen: 0 gelesen, 0 eingefuegt, 0 doppelt, 0 Fehler, 0 Kantine\n");
   EXPECT_EQ(log(), logBytes(kStart + Entries{"\nEinlesen Datei " + empty, "Die Quelldatei ist leer!",
                                              "\nunbekannter Dateityp : 40"} + kEnd));
   EXPECT_TRUE(bookings().empty());

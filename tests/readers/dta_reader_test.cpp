@@ -130,6 +130,7 @@ TEST(ReadDta, CanteenLines) {
     std::string field7;
     std::string kind;
     bool canteen;
+    int32_t canteenResult = 0;  // what the canteen insert answers
   };
   const std::vector<Case> cases = {
       {"SO=37136", "K02", true},   {"SO=36292", "K01", true},   {"SO=37136", "K03", true},
@@ -138,6 +139,9 @@ TEST(ReadDta, CanteenLines) {
       {"SO=371360", "K01", false},
       // the kind is compared as it stands in the record, cut to its three characters
       {"SO=36292", "K01X", true},
+      // a canteen row not written counts as failed, never as the reader's error
+      {"SO=37136", "K02", true, 2627},
+      {"SO=36292", "K03", true, -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("field 7 [" + c.field7 + "], kind [" + c.kind + "]");
@@ -148,8 +152,13 @@ TEST(ReadDta, CanteenLines) {
     f[7] = c.field7;
     f.push_back("Kostenstelle=42");
     r.store.kid[42] = {0, "KST"};
+    r.store.canteenResults = {c.canteenResult};
     const std::string canteenLine = join(f) + "\n";
     EXPECT_EQ(r.run(canteenLine + join(goodFields()) + "\n"), 0);
+    EXPECT_EQ(r.ctx.counts.read, 2);
+    EXPECT_EQ(r.ctx.counts.canteen, c.canteen && c.canteenResult == 0 ? 1 : 0);
+    EXPECT_EQ(r.ctx.counts.failed, c.canteen && c.canteenResult != 0 ? 1 : 0);
+    EXPECT_EQ(r.ctx.counts.inserted, c.canteen ? 1 : 2);
     if (c.canteen) {
       ASSERT_EQ(r.store.canteen.size(), 1u);
       const BookingRecord& k = r.store.canteen[0];
@@ -334,6 +343,13 @@ TEST(ReadDta, FirstErrorIsTheFirstNonDuplicateFailure) {
     EXPECT_EQ(r.run(text), c.firstError);
     EXPECT_EQ(r.log.entries, expectedLog);
     EXPECT_EQ(r.out, expectedConsole);  // duplicates reach the console only with the debug flag
+    // The run summary's counts: every line read is one of the three.
+    const auto howMany = [&](int32_t value) { return static_cast<int32_t>(std::count(c.results.begin(), c.results.end(), value)); };
+    const int32_t lines = static_cast<int32_t>(std::max<std::size_t>(c.results.size(), 1));
+    EXPECT_EQ(r.ctx.counts.read, lines);
+    EXPECT_EQ(r.ctx.counts.inserted, howMany(0) + (c.results.empty() ? 1 : 0));
+    EXPECT_EQ(r.ctx.counts.duplicates, howMany(2627));
+    EXPECT_EQ(r.ctx.counts.failed, lines - r.ctx.counts.inserted - r.ctx.counts.duplicates);
   }
 }
 
@@ -346,6 +362,8 @@ TEST(ReadDta, LinesWithTooFewFields) {
                                                           seven.substr(0, seven.size() - 1) + "\n"}));
   EXPECT_EQ(r.out, "FEHLERHAFTER BUCHUNGSSATZ !!\nFEHLERHAFTER BUCHUNGSSATZ !!\n");
   EXPECT_TRUE(r.store.calls.empty());
+  EXPECT_EQ(r.ctx.counts.read, 2) << "bad lines are read, the empty line is not";
+  EXPECT_EQ(r.ctx.counts.inserted + r.ctx.counts.duplicates + r.ctx.counts.failed + r.ctx.counts.canteen, 0);
 
   DtaRun d;
   d.ctx.debug = true;
@@ -395,10 +413,12 @@ TEST(ReadDta, EmptyFilesAndBlankLinesAreSilent) {
     EXPECT_TRUE(r.store.calls.empty());
     EXPECT_TRUE(r.log.entries.empty());
     EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.ctx.counts.read, 0);
   }
   // A tab is no blank: a line holding one is a line with one field.
   DtaRun r;
   r.run("\t\n");
+  EXPECT_EQ(r.ctx.counts.read, 1);
   EXPECT_EQ(r.log.entries, std::vector<std::string>{"\nFEHLERHAFTER BUCHUNGSSATZ: \t\n\n"});
   EXPECT_EQ(r.out, "FEHLERHAFTER BUCHUNGSSATZ !!\n");
 }
@@ -416,6 +436,8 @@ TEST(ReadDta, LongLineIsHandledInPiecesOf498Characters) {
   EXPECT_EQ(r.store.inserted[0].BewRes, std::string(136, 'r'));  // cut to the record's width
   EXPECT_EQ(r.log.entries, std::vector<std::string>{"\nFEHLERHAFTER BUCHUNGSSATZ: " + second + "\n"});
   EXPECT_EQ(r.out, "\n" + first + "\n" + second + "FEHLERHAFTER BUCHUNGSSATZ !!\n");
+  EXPECT_EQ(r.ctx.counts.read, 2) << "each piece is a line";
+  EXPECT_EQ(r.ctx.counts.inserted, 1);
 }
 
 TEST(ReadDta, LineOfExactly498CharactersLeavesOnlyItsLineEnd) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,20 @@ TEST(FixedReaderTest, DatesTakeCenturyTwentyAndTheirPositions) {
     fillDates(c.record.data(), kToy, b);
     EXPECT_EQ(b.BewDtm.str(), c.dtm);
     EXPECT_EQ(b.BewUhr.str(), c.uhr);
+  }
+  // A zero byte at each place of the time and the date: each part ends there.
+  const auto cut = [](const std::string& part) { return part.substr(0, part.find('\0')); };
+  for (std::size_t at = 0; at < 12; ++at) {
+    std::string hhmmss = "235959";
+    std::string yymmdd = "241231";
+    (at < 6 ? hhmmss[at] : yymmdd[at - 6]) = '\0';
+    const std::string dtm = "20" + cut(yymmdd.substr(0, 2)) + cut(yymmdd.substr(2, 2)) + cut(yymmdd.substr(4, 2)) +
+                            "000000";
+    SCOPED_TRACE("zero byte at " + std::to_string(at));
+    BookingRecord b;
+    fillDates(toyRecord("X            ", hhmmss, yymmdd).data(), kToy, b);
+    EXPECT_EQ(b.BewDtm.str(), dtm);
+    EXPECT_EQ(b.BewUhr.str(), dtm.substr(0, 8) + cut(hhmmss));
   }
 }
 
@@ -311,6 +326,13 @@ TEST(FixedReaderTest, FirstFailureDecidesDuplicatesCountAsSuccess) {
     EXPECT_EQ(readFixedRecords(h.open(bytes), h.ctx, h.store, kToy, insertAll), c.firstError);
     EXPECT_EQ(h.ctx.lastResult, c.lastResult);
     EXPECT_EQ(h.store.count("INSERT"), static_cast<int>(c.results.size()));
+    // The run summary's counts: every record read is one of the three.
+    const auto howMany = [&](auto pick) { return static_cast<int32_t>(std::count_if(c.results.begin(), c.results.end(), pick)); };
+    EXPECT_EQ(h.ctx.counts.read, static_cast<int32_t>(c.results.size()));
+    EXPECT_EQ(h.ctx.counts.inserted, howMany([](int32_t r) { return r == 0; }));
+    EXPECT_EQ(h.ctx.counts.duplicates, howMany([](int32_t r) { return r == kDuplicateBooking; }));
+    EXPECT_EQ(h.ctx.counts.failed, howMany([](int32_t r) { return r != 0 && r != kDuplicateBooking; }));
+    EXPECT_EQ(h.ctx.counts.canteen, 0);
   }
 }
 
@@ -321,6 +343,7 @@ TEST(FixedReaderTest, OutcomeMessagesByteForByte) {
     Harness h;
     h.ctx.debug = debug;
     h.store.insertResults = {2627, 0, 547, -1};
+    h.store.failureDiagnostic = "   ODBC 23000 (547): refused\n";  // shown after a failure, debug flag only
     const std::string bytes = kRecA + kRecA + kRecA + kRecA;
     EXPECT_EQ(readFixedRecords(h.open(bytes), h.ctx, h.store, kToy, insertAll), 547);
     EXPECT_EQ(h.log.entries, (std::vector<std::string>{"ID AB12: Buchungssatz existiert bereits", detail,
@@ -329,8 +352,9 @@ TEST(FixedReaderTest, OutcomeMessagesByteForByte) {
     std::string expected;
     if (debug) expected += kRecA + "\n" + "   ID AB12: Buchungssatz existiert bereits\n" + kRecA + "\n" + kRecA + "\n";
     expected += "<AB12|547>\n";
-    if (debug) expected += kRecA + "\n";
+    if (debug) expected += "   ODBC 23000 (547): refused\n" + kRecA + "\n";
     expected += "<AB12|-1>\n";
+    if (debug) expected += "   ODBC 23000 (547): refused\n";
     EXPECT_EQ(h.out, expected);
   }
 }

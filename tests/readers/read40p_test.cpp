@@ -237,6 +237,9 @@ TEST(Read40pTest, CanteenBookingTakesNoInsertAndNoRunningNumber) {
   h.store.fcd[3] = {0, "F03"};
   const std::string canteen = rec40("98765432109  ", "310124", "123456", 'K', "05", '1');
   EXPECT_EQ(h.run(kPlain + canteen + kPlain), 0);
+  EXPECT_EQ(h.ctx.counts.read, 3);
+  EXPECT_EQ(h.ctx.counts.inserted, 2);
+  EXPECT_EQ(h.ctx.counts.canteen, 1);
   std::vector<std::string> expected = readerTableLookups("TERM1");
   for (const char* c : {"KID 4711 TERM1", "FCD TERM1 3", "INSERT", "KID 4711 TERM1", "CANTEEN", "KID 4711 TERM1",
                         "FCD TERM1 3", "INSERT"}) {
@@ -271,6 +274,22 @@ TEST(Read40pTest, CanteenBookingLeavesFirstErrorAndLastResultOfItsLookup) {
   EXPECT_EQ(h.ctx.lastResult, 100);
   EXPECT_EQ(h.store.count("CANTEEN"), 1);
   EXPECT_EQ(h.out, "   ID 1234: Insert-Fehler: 547\n");
+
+  // A canteen row that could not be written counts as failed; with the debug
+  // flag its diagnostic record follows (the canteen booking printed its own
+  // lines before). The first error stays the insert's.
+  for (const bool debug : {false, true}) {
+    Harness40 d;
+    d.ctx.debug = debug;
+    d.store.fcd[3] = {0, "F03"};
+    d.store.canteenResults = {2627};
+    d.store.failureDiagnostic = "   ODBC 23000 (2627): duplicate\n";
+    EXPECT_EQ(d.run(canteen + kPlain), 0);
+    EXPECT_EQ(d.ctx.counts.failed, 1);
+    EXPECT_EQ(d.ctx.counts.canteen, 0);
+    EXPECT_EQ(d.ctx.counts.inserted, 1);
+    EXPECT_EQ(d.out, debug ? canteen + "\n   ODBC 23000 (2627): duplicate\n" + kPlain + "\n" : "");
+  }
 }
 
 TEST(Read40pTest, RunningNumberWrapsAndCanteenRecordsDoNotCount) {

@@ -27,6 +27,8 @@ class FakeStore : public BookingStore {
   int32_t apsResult = 100;
   int32_t apsKey = 99;
   std::deque<int32_t> insertResults;  // consumed one per insert; 0 when empty
+  std::deque<int32_t> canteenResults;  // consumed one per canteen booking; 0 (written) when empty
+  std::string failureDiagnostic;       // the answer of lastFailureDiagnostic()
 
   // What happened, in order: "ZLS <terminal> <n>", "KID <n> <terminal>",
   // "FCD <terminal> <key>", "APS <terminal>", "INSERT", "CANTEEN".
@@ -45,8 +47,12 @@ class FakeStore : public BookingStore {
   int32_t bookCanteen(const BookingRecord& record) override {
     calls.push_back("CANTEEN");
     canteen.push_back(record);
+    lastCanteen_ = canteenResults.empty() ? 0 : canteenResults.front();
+    if (!canteenResults.empty()) canteenResults.pop_front();
     return 1;
   }
+  int32_t lastCanteenResult() const override { return lastCanteen_; }
+  std::string lastFailureDiagnostic() const override { return failureDiagnostic; }
   int32_t lookupKidKst(int32_t number, FixedText<31>& out, std::string_view terminal) override {
     calls.push_back(formatText("KID %d %.*s", number, static_cast<int>(terminal.size()), terminal.data()));
     return answer(kid, number, out);
@@ -79,6 +85,8 @@ class FakeStore : public BookingStore {
   }
 
  private:
+  int32_t lastCanteen_ = 0;
+
   static int32_t answer(const std::map<int32_t, TextAnswer>& table, int32_t key, FixedText<31>& out) {
     auto it = table.find(key);
     if (it == table.end()) return 100;

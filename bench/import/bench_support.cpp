@@ -1,0 +1,223 @@
+#include "bench_support.h"
+
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace bench {
+
+const std::string kBuild = HV_BUILD_DIR;
+
+namespace {
+
+const std::string kSource = HV_SOURCE_DIR;
+constexpr const char* kUser = "hvimport";
+constexpr const char* kPassword = "Bench-Pw1";
+constexpr const char* kSchema = "HvKantine";
+
+std::string scratchRoot;  // removed on every way out
+
+double cpuSeconds(const rusage& u) {
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+std::string digits(long value, int width) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%0*ld", width, value);
+  return buf;
+}
+
+// Record i of a file: a distinct badge per record, times spread over January.
+std::string record(const std::string& format, long i) {
+  const long second = i % 86400;
+  const std::string day = digits(1 + (i / 86400) % 28, 2);
+  const std::string date = day + "0125";
+  const std::string time = digits(second / 3600, 2) + digits(second / 60 % 60, 2) + digits(second % 60, 2);
+  const std::string badge = std::to_string(1000000 + i);
+  std::string id = badge;
+  id.resize(13, ' ');
+  if (format == "40p") {
+    const char key = i % 50 == 49 ? 'K' : static_cast<char>('1' + i % 2);
+    return id + date + time + key + digits(1 + i % 3, 2) + "0";
+  }
+  if (format == "50p") return date + time + id + digits(i % 2 == 0 ? 100 : 200, 7);
+  if (format == "62p") return date + time + digits(1 + i % 999, 3) + digits(1 + i % 2, 2) + "00" + id + "1";
+  // dta: one line; every 50th a canteen booking, the others take their cost
+  // centre from the reader table, from "Kostenstelle=" or beside "VonBis=".
+  const std::string stamp = "202501" + day;
+  const std::string head = std::string(kTerminal) + "," + digits(1 + i % 3, 2) + "," + badge + "," + stamp + "," +
+                           stamp + time + ",";
+  if (i % 50 == 49) return "\"" + std::string(kTerminal) + "\"," + head.substr(head.find(',') + 1) + "K01,100,SO=37136\n";
+  switch (i % 3) {
+    case 0: return head + "B01,0,SO=1,Kostenstelle=815\n";
+    case 1: return head + "B02,0,SO=1\n";
+    default: return head + "B01,0,SO=1,\"VonBis=0800-1630\"\n";
+  }
+}
+
+}  // namespace
+
+[[noreturn]] void fail(const std::string& what) {
+  std::cerr << "bench: " << what << "\n";
+  if (!scratchRoot.empty()) {
+    std::error_code ec;
+    fs::remove_all(scratchRoot, ec);
+  }
+  std::exit(1);
+}
+
+std::string selfPath() { return fs::read_symlink("/proc/self/exe").string(); }
+
+ChildRun runChild(const std::vector<std::string>& args, const std::string& cwd, const std::string& outPath) {
+  std::vector<std::string> store = args;
+  std::vector<char*> argv;
+  for (std::string& a : store) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  std::fflush(stdout);  // the child must not inherit unwritten output
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid < 0) fail("fork failed");
+  if (pid == 0) {
+    if (!std::freopen(outPath.c_str(), "wb", stdout)) ::_exit(126);
+    if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  int wstatus = 0;
+  rusage usage{};
+  if (::wait4(pid, &wstatus, 0, &usage) < 0) fail("wait4 failed");
+  ChildRun r;
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+  r.maxRssKiB = usage.ru_maxrss;
+  r.cpu = cpuSeconds(usage);
+  return r;
+}
+
+Connection::Connection(const std::string& dsn) {
+  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+  SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), SQL_IS_INTEGER);
+  SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+  std::string d = dsn, u = kUser, p = kPassword;
+  const SQLRETURN rc = SQLConnect(dbc_, reinterpret_cast<SQLCHAR*>(&d[0]), SQL_NTS, reinterpret_cast<SQLCHAR*>(&u[0]),
+                                  SQL_NTS, reinterpret_cast<SQLCHAR*>(&p[0]), SQL_NTS);
+  if (rc == SQL_ERROR) fail("cannot connect to " + dsn);
+}
+
+Connection::~Connection() {
+  SQLDisconnect(dbc_);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+  SQLFreeHandle(SQL_HANDLE_ENV, env_);
+}
+
+bool Connection::run(std::string& text) {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  if (SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt) == SQL_ERROR) return false;
+  const SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS);
+  if (rc != SQL_ERROR && text.compare(0, 6, "SELECT") == 0) {
+    if (text.compare(0, 13, "SELECT TtaAps") == 0) {
+      SQLINTEGER key = 99;
+      SQLBindCol(stmt, 1, SQL_C_SLONG, &key, sizeof key, &indicator_);
+    } else {
+      SQLBindCol(stmt, 1, SQL_C_CHAR, text31_, sizeof text31_, &indicator_);
+    }
+    SQLFetch(stmt);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  return rc != SQL_ERROR;
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+Database::Database(const std::string& odbcFolder, const std::string& dir, const std::string& dsn) : dsn_(dsn) {
+  const std::string cmd = "BUILD_DIR='" + kBuild + "' bash '" + kSource + "/scripts/emulator-dsn' '" + odbcFolder +
+                          "' " + dsn + " '" + dir + "/" + dsn + ".db' " + kUser + " " + kPassword + " >/dev/null";
+  if (std::system(cmd.c_str()) != 0) fail("scripts/emulator-dsn failed for " + dsn);
+  Connection c(dsn);
+  for (const char* script : {"/sql/schema.sql", "/sql/demo-data.sql"}) {
+    for (std::string line : readLines(kSource + script)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const std::size_t first = line.find_first_not_of(" \t");
+      if (first == std::string::npos || line.compare(first, 2, "--") == 0) continue;
+      if (!c.run(line)) fail(std::string("loading ") + script + " failed at: " + line);
+    }
+  }
+}
+
+bool knownFormat(const std::string& format) {
+  return format == "40p" || format == "50p" || format == "62p" || format == "dta";
+}
+
+std::vector<std::string> splitFormats(const std::string& list) {
+  std::vector<std::string> out;
+  std::stringstream ss(list);
+  for (std::string item; std::getline(ss, item, ',');) {
+    if (!knownFormat(item)) fail("unknown format " + item);
+    out.push_back(item);
+  }
+  return out;
+}
+
+void writeFile(const std::string& path, const std::string& format, long records) {
+  std::ofstream out(path, std::ios::binary);
+  for (long i = 0; i < records; ++i) out << record(format, i);
+  if (!out) fail("cannot write " + path);
+}
+
+Scratch::Scratch() {
+  char tmpl[] = "/tmp/hvbench-XXXXXX";
+  if (::mkdtemp(tmpl) == nullptr) fail("mkdtemp failed");
+  root_ = tmpl;
+  scratchRoot = root_;
+  fs::create_directories(root_ + "/odbc");
+  fs::create_directories(root_ + "/db");
+  fs::create_directories(root_ + "/suite/Files");
+  fs::create_directories(root_ + "/suite/Horavelle_php/log");
+  fs::create_directories(workDir());
+  ::setenv("ODBCSYSINI", (root_ + "/odbc").c_str(), 1);
+  ::unsetenv("HVEMU_TRACE");
+}
+
+Scratch::~Scratch() {
+  std::error_code ec;
+  fs::remove_all(root_, ec);
+  scratchRoot.clear();
+}
+
+Database Scratch::freshDatabase() {
+  return Database(root_ + "/odbc", root_ + "/db", "HvBench" + std::to_string(++databases_));
+}
+
+void Scratch::configureFor(const Database& db) {
+  const std::string ini = root_ + "/suite/Files/Horavelle.Ini";
+  const ChildRun h = runChild(
+      {kBuild + "/hvcrypt", "ini", "--login", kUser, "--password", kPassword, "--schema", kSchema, "--dsn", db.dsn()},
+      root_, ini);
+  if (h.status != 0) fail("hvcrypt ini failed");
+}
+
+int replayTrace(const char* tracePath, const char* dsn) {
+  std::ifstream in(tracePath, std::ios::binary);
+  Connection c(dsn);
+  for (std::string line; std::getline(in, line);) c.run(line);
+  return 0;
+}
+
+}  // namespace bench
