@@ -58,16 +58,14 @@ inline constexpr const char kKeyDataSource[] = "DATABASE";
 
 // Console and run-log texts.
 inline constexpr const char kConnectFailed[] = "Datenbankverbindung fehlgeschlagen, Fehler: %d\n";
-// Debug output: a diagnostic record. Values: SQLSTATE, native error, message.
+// A diagnostic record on the console (debug flag only): SQLSTATE, native error
+// code, message text on one line.
 inline constexpr const char kDiagnosticLine[] = "   ODBC %s (%d): %s\n";
 inline constexpr const char kCanteenFailedLog[] = "Kantinendaten konnten nicht eingepflegt werden:";
 inline constexpr const char kCanteenDetailLog[] = "SQLFehler: %ld Ausweis: %s  Datum/Uhrzeit: %s %s  Bon: %s!";
 inline constexpr const char kCanteenFailedConsole[] = "Kantinendaten konnten nicht eingepflegt werden.\n";
 inline constexpr const char kCanteenDetailConsole[] =
     "SQLFehler: %ld Ausweis: %s  Datum/Uhrzeit: %s %s  Bon: %s!\n";
-// A diagnostic record on the console (debug flag only): SQLSTATE, native error
-// code, message text on one line.
-inline constexpr const char kDiagnosticLine[] = "   ODBC %s (%d): %s\n";
 
 }  // namespace sqltext
 
