@@ -32,7 +32,7 @@ class DecimalText {
       const std::size_t asked = static_cast<std::size_t>(width);
       const std::size_t wanted = asked < kCapacity ? asked : kCapacity;
       const std::size_t sign = negative ? 1 : 0;
-      while (kCapacity - start_ + sign < wanted) text_[--start_] = '0';
+      while (start_ > sign && kCapacity - start_ + sign < wanted) text_[--start_] = '0';
     }
     if (negative) text_[--start_] = '-';
   }

@@ -10,6 +10,7 @@ FieldList::FieldList() {
 
 std::vector<std::string> FieldList::fields() const {
   std::vector<std::string> out;
+  out.reserve(static_cast<std::size_t>(count()));
   for (int32_t i = 0; i < count(); ++i) out.emplace_back(field(i));
   return out;
 }
