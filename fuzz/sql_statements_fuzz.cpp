@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "config/login.h"
 #include "db/sql_statements.h"
 #include "db/sql_texts.h"
 #include "fuzz_support.h"
@@ -134,8 +135,8 @@ bool plainIdentifier(std::string_view name) {
 
 void checkCanteen(FuzzedDataProvider& in) {
   std::string schema = in.ConsumeRandomLengthString(30);
-  FUZZ_CHECK(isPlainIdentifier(schema) == plainIdentifier(schema), "plain identifiers");
-  if (!isPlainIdentifier(schema)) schema = "HvSystem";
+  FUZZ_CHECK(login::isPlainIdentifier(schema) == plainIdentifier(schema), "plain identifiers");
+  if (!login::isPlainIdentifier(schema)) schema = "HvSystem";
   std::vector<std::string> v;
   for (int i = 0; i < 7; ++i) v.push_back(in.ConsumeRandomLengthString(100));
   const std::vector<Slot> slots = {{Slot::kExact, schema}, literal(held(v[0])), literal(held(v[1])),

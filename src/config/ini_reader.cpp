@@ -1,9 +1,8 @@
 #include "config/ini_reader.h"
 
-#include <cctype>
 #include <cstring>
-#include <limits>
 
+#include "common/decimal.h"
 #include "common/fixed_text.h"
 #include "common/source_file.h"
 #include "config/value_crypt.h"
@@ -16,24 +15,6 @@ constexpr std::size_t kEntryLineCap = 400;
 
 using IniField = FixedText<kIniFieldLength + 1>;
 using NumberText = FixedText<kIniNumberLength + 1>;
-
-// Decimal reading as atoi does it: leading white space, an optional sign, the
-// digits up to the first other character; no digits read as 0. Out-of-range
-// numbers stop at the nearest 32-bit limit instead of overflowing.
-int32_t readNumber(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  const int64_t limit = negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min())
-                                 : std::numeric_limits<int32_t>::max();
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > limit) value = limit;
-  }
-  return static_cast<int32_t>(negative ? -value : value);
-}
 
 // The text of a line buffer: up to its terminator.
 std::string_view lineText(const char* buf) { return std::string_view(buf, std::strlen(buf)); }
@@ -92,7 +73,7 @@ std::string getIniValue(std::string_view group, std::string_view key, int32_t nu
     const int lineEnd = findChar(entryText, '\n', 1);
     part.clear();
     subString(entryText, 0, q1, part);
-    const int32_t entryNumber = readNumber(NumberText(part).view());
+    const int32_t entryNumber = parseDecimal(NumberText(part).view());
     part.clear();
     subString(entryText, q1 + 1, q2 - q1 - 1, part);
     const IniField keyName(part);

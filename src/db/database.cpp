@@ -4,7 +4,7 @@
 
 #include "common/fixed_text.h"
 #include "common/format.h"
-#include "config/ini_reader.h"
+#include "config/login.h"
 #include "db/sql_texts.h"
 
 void DiagnosticRecord::clear() {
@@ -64,28 +64,12 @@ Database::~Database() { releaseConnection(); }
 const std::string& Database::schema() const { return schema_; }
 
 int32_t Database::dbConnect(const std::string& iniPath, Console& console, bool debug) {
-  // Each value is taken out of the reader's result before the next key is read.
-  const FixedText<kUserWidth> user(getIniValue("", sqltext::kKeyLogin, 0, iniPath));
-  const FixedText<kPasswordWidth> password(getIniValue("", sqltext::kKeyPassword, 0, iniPath));
-
-  // SCHEMA: the value without its last character. A value that would leave more
-  // than 20 characters does not fit the configured schema; it is kept whole
-  // rather than cut into a different name, and the canteen insert refuses it.
-  schema_.clear();
-  const std::string schemaValue = getIniValue("", sqltext::kKeySchema, 0, iniPath);
-  if (!schemaValue.empty()) schema_ = schemaValue.substr(0, schemaValue.size() - 1);
-
-  // DATABASE: taken only with 1 to 40 characters, otherwise the name stays empty.
-  FixedText<kDataSourceWidth> dataSource;
-  const std::string dataSourceValue = getIniValue("", sqltext::kKeyDataSource, 0, iniPath);
-  if (!dataSourceValue.empty() && dataSourceValue.size() <= FixedText<kDataSourceWidth>::kMaxLength) {
-    dataSource = dataSourceValue;
-  }
-
-  const int32_t code = odbcConnect(user.view(), password.view(), dataSource.view());
+  const login::Login login = login::readLogin(iniPath);
+  schema_ = login.schema;
+  const int32_t code = odbcConnect(login.user.view(), login.password.view(), login.dataSource.view());
   if (code != 0) {
     console.printf(sqltext::kConnectFailed, code);
-    if (debug && connectDiagnosed_) console.write(diagnosticLine(diagnostics_, password.view()));
+    if (debug && connectDiagnosed_) console.write(diagnosticLine(diagnostics_, login.password.view()));
     return code;
   }
   return 0;
@@ -106,9 +90,9 @@ int32_t Database::odbcConnect(std::string_view user, std::string_view password,
   connectDiagnosed_ = false;
 
   // Working copies, null-terminated, as wide as the texts dbConnect keeps.
-  FixedText<kDataSourceWidth> dsnCopy(dataSource);
-  FixedText<kUserWidth> userCopy(user);
-  FixedText<kPasswordWidth> passwordCopy(password);
+  FixedText<login::kDataSourceWidth> dsnCopy(dataSource);
+  FixedText<login::kUserWidth> userCopy(user);
+  FixedText<login::kPasswordWidth> passwordCopy(password);
 
   if (environment_.allocate(SQL_NULL_HANDLE) == SQL_ERROR) return -1;
   // The version attribute's result is ignored.

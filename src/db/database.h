@@ -48,11 +48,6 @@ std::string diagnosticLine(const DiagnosticRecord& record, std::string_view secr
 
 class Database {
  public:
-  // Working copies of the login handed to the driver manager: the sizes of the
-  // user name, password and data source name that dbConnect keeps.
-  static constexpr std::size_t kUserWidth = 200;
-  static constexpr std::size_t kPasswordWidth = 200;
-  static constexpr std::size_t kDataSourceWidth = 41;
   // Room of the statement text buffer: the booking insert with every field at
   // its full width and every character a doubled quote stays below it.
   static constexpr std::size_t kStatementRoom = 2048;
@@ -62,8 +57,8 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  // Reads LOGIN, PASS, SCHEMA and DATABASE from the configuration file at
-  // `iniPath` and connects. 0 when connected; otherwise prints
+  // Reads the login from the configuration file at `iniPath` (config/login.h)
+  // and connects. 0 when connected; otherwise prints
   // "Datenbankverbindung fehlgeschlagen, Fehler: %d\n" and returns the code (-1).
   // With `debug`, a refused connect is followed by the driver's answer on one
   // more console line (diagnosticLine, the password masked); a failure before

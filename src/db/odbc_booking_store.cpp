@@ -1,5 +1,6 @@
 #include "db/odbc_booking_store.h"
 
+#include "config/login.h"
 #include "db/sql_statements.h"
 #include "db/sql_texts.h"
 
@@ -39,7 +40,7 @@ int32_t OdbcBookingStore::insertCanteen(std::string_view badge, std::string_view
   // only when empty (the server then takes the table from its default schema)
   // or as a plain identifier of at most 20 characters. Anything else is
   // refused before any call.
-  if (!isCanteenSchema(db_.schema())) return -1;
+  if (!login::isCanteenSchema(db_.schema())) return -1;
   return runInsert([&](StatementText& text) {
     appendCanteenInsert(text, db_.schema(), port, function, date, time, kind, badge, bon);
   });

@@ -159,20 +159,6 @@ std::string sqlQuoted(std::string_view value) {
   return built([&](StatementText& out) { appendQuoted(out, value); });
 }
 
-bool isPlainIdentifier(std::string_view name) {
-  if (name.empty()) return false;
-  for (const char c : name) {
-    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    const bool digit = c >= '0' && c <= '9';
-    if (!letter && !digit && c != '_') return false;
-  }
-  return true;
-}
-
-bool isCanteenSchema(std::string_view schema) {
-  return schema.empty() || (schema.size() <= kSchemaMaxLength && isPlainIdentifier(schema));
-}
-
 void appendBookingDateText(StatementText& out, std::string_view digits) {
   std::array<char, kDateTextMax> text;
   out.append(text.data(), writeDateText(digits, text));

@@ -44,18 +44,6 @@ inline void appendQuoted(StatementText& out, const FixedText<N>& field) {
 // `value` as a signed decimal number.
 void appendNumber(StatementText& out, int32_t value);
 
-// True when `name` is non-empty and holds only ASCII letters, digits and
-// underscores: the only kind of schema name that is put into a statement.
-bool isPlainIdentifier(std::string_view name);
-
-// The configured schema holds at most this many characters.
-constexpr std::size_t kSchemaMaxLength = 20;
-
-// The schemas the canteen insert names: the empty one (the statement then
-// reads " INSERT INTO .Hvs321Kan", which the server resolves in the login's
-// default schema) or a plain identifier of at most 20 characters.
-bool isCanteenSchema(std::string_view schema);
-
 // "YYYY-MM-DD hh:mm:ss" from the digits YYYYMMDDhhmmss: pieces of 4, 2, 2, 2, 2
 // and 2 characters, each cut short where the text ends; the separators are
 // always written. Nothing is validated.
@@ -78,7 +66,7 @@ void appendTtaFcd(StatementText& out, std::string_view terminal, int32_t key);
 void appendTtaAps(StatementText& out, std::string_view terminal);
 void appendZlsKst(StatementText& out, std::string_view terminal, int32_t reader);
 
-// REQUIRES: isCanteenSchema(schema).
+// REQUIRES: login::isCanteenSchema(schema).
 std::string canteenInsertStatement(std::string_view schema, std::string_view port,
                                    std::string_view function, std::string_view date,
                                    std::string_view time, std::string_view kind,

@@ -1,6 +1,6 @@
 // The fixed texts of the database layer, in one place: the statement formats
 // (every blank counts: the server receives them exactly like this when no value
-// holds a quote), the configuration keys, and the console and run-log texts.
+// holds a quote) and the console and run-log texts.
 #ifndef HV_DB_SQL_TEXTS_H
 #define HV_DB_SQL_TEXTS_H
 
@@ -49,12 +49,6 @@ inline constexpr const char kCanteenFunction[] = "_K";
 inline constexpr const char kCanteenKind[] = "K01";  // kind of every non-dta canteen booking
 inline constexpr const char kBonYes[] = "0001";
 inline constexpr const char kBonNo[] = "0000";
-
-// Configuration keys, read in this order with group "" and number 0.
-inline constexpr const char kKeyLogin[] = "LOGIN";
-inline constexpr const char kKeyPassword[] = "PASS";
-inline constexpr const char kKeySchema[] = "SCHEMA";
-inline constexpr const char kKeyDataSource[] = "DATABASE";
 
 // Console and run-log texts.
 inline constexpr const char kConnectFailed[] = "Datenbankverbindung fehlgeschlagen, Fehler: %d\n";

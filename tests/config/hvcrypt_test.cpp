@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/ini_reader.h"
+#include "config/login.h"
 #include "config/value_crypt.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -21,21 +22,10 @@ std::string describe(const std::vector<std::string>& args) {
   return text;
 }
 
-// What the connect step makes of the four values of a configuration file.
+// The four values an administrator gives.
 struct Login {
   std::string user, password, schema, dsn;
 };
-
-Login connectStepReads(const std::string& path) {
-  Login login;
-  login.user = getIniValue("", "LOGIN", 0, path);
-  login.password = getIniValue("", "PASS", 0, path);
-  const std::string schema = getIniValue("", "SCHEMA", 0, path);
-  if (!schema.empty()) login.schema = schema.substr(0, schema.size() - 1);
-  const std::string dsn = getIniValue("", "DATABASE", 0, path);
-  if (!dsn.empty() && dsn.size() <= 40) login.dsn = dsn;
-  return login;
-}
 
 TEST(HvcryptTest, EncryptPrintsOneLineOfUpperCaseHex) {
   for (const std::string text : {"", "sa", "12345678", "M\xFC" "ller", "a \"quoted\" 'text'",
@@ -117,11 +107,11 @@ TEST(HvcryptTest, IniFileReadsBackAsTheFourValues) {
     EXPECT_EQ(lines, 8u);
 
     writeFileBytes(path, r.out);
-    const Login got = connectStepReads(path);
+    const login::Login got = login::readLogin(path);
     EXPECT_EQ(got.user, want.user);
     EXPECT_EQ(got.password, want.password);
     EXPECT_EQ(got.schema, want.schema);
-    EXPECT_EQ(got.dsn, want.dsn);
+    EXPECT_EQ(got.dataSource, want.dsn);
   }
 }
 

@@ -168,25 +168,6 @@ TEST(SqlQuoted, DoublesEverySingleQuote) {
   for (const auto& c : cases) EXPECT_EQ(sqlQuoted(c.in), c.out) << "value \"" << c.in << "\"";
 }
 
-TEST(PlainIdentifier, LettersDigitsUnderscore) {
-  const struct {
-    const char* name;
-    bool plain;
-  } cases[] = {{"HvKantine", true}, {"dbo", true},          {"Schema_2", true}, {"_x", true},
-               {"", false},         {"Hv Kantine", false},  {"Hv.Kan", false},  {"x;DROP", false},
-               {"a'b", false},      {"Kant\xE4ne", false},  {"[dbo]", false},   {"a-b", false}};
-  for (const auto& c : cases) EXPECT_EQ(isPlainIdentifier(c.name), c.plain) << "schema \"" << c.name << "\"";
-}
-
-TEST(CanteenSchema, EmptyOrPlainOfAtMostTwentyCharacters) {
-  const struct {
-    std::string name;
-    bool sent;
-  } cases[] = {{"", true},  {"HvKantine", true}, {std::string(20, 'S'), true}, {std::string(21, 'S'), false},
-               {"Hv.Kan", false}, {" ", false}, {"x;DROP", false}};
-  for (const auto& c : cases) EXPECT_EQ(isCanteenSchema(c.name), c.sent) << "schema \"" << c.name << "\"";
-}
-
 TEST(LookupTexts, MatchTheDescribedStatements) {
   EXPECT_EQ(kidKstStatement("BDE6251", 12), describedKidKst("BDE6251", "12"));
   EXPECT_EQ(ttaFcdStatement("BDE6251", 3), describedTtaFcd("BDE6251", "3"));

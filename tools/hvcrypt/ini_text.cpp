@@ -6,55 +6,39 @@ namespace {
 
 constexpr char kGroupLine[] = ";Datenbank;\r\n";
 
-// The connect step drops the last character of the schema value, so the schema
-// is written with one character more: a dot, as it stands in front of a table name.
-constexpr char kSchemaSuffix[] = ".";
-
 std::string entry(int number, const char* key, std::string_view plaintext) {
   return std::string(kGroupLine) + formatText("%d;%s;", number, key) +
          encryptValue(plaintext, kConfigKey) + "\r\n";
 }
 
-// The import puts the schema into the canteen statement only when it is a plain
-// identifier (letters, digits, underscore); any other schema would make every
-// canteen booking fail, so the tool refuses it. An empty schema is allowed for
-// installations without a canteen.
-bool isPlainSchema(std::string_view schema) {
-  for (const char c : schema) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-    if (!plain) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string checkIniLogin(const IniLogin& login) {
-  if (login.dsn.size() > kMaxDsnLength) {
+  if (login.dsn.size() > login::kMaxDataSourceLength) {
     return formatText("the data source name has %zu characters; the import tool takes at most %zu",
-                      login.dsn.size(), kMaxDsnLength);
+                      login.dsn.size(), login::kMaxDataSourceLength);
   }
-  if (login.schema.size() > kMaxSchemaLength) {
+  if (login.schema.size() > login::kMaxSchemaLength) {
     return formatText("the schema has %zu characters; the import tool takes at most %zu",
-                      login.schema.size(), kMaxSchemaLength);
+                      login.schema.size(), login::kMaxSchemaLength);
   }
-  if (!isPlainSchema(login.schema)) {
+  if (!login::isCanteenSchema(login.schema)) {
     return "the schema '" + std::string(login.schema) +
            "' is not a plain name (letters, digits, underscore); the import tool would refuse it";
   }
-  if (login.user.size() > kMaxIniPlainLength) {
+  if (login.user.size() > login::kMaxValueLength) {
     return formatText("the login has %zu characters; a configuration value holds at most %zu",
-                      login.user.size(), kMaxIniPlainLength);
+                      login.user.size(), login::kMaxValueLength);
   }
-  if (login.password.size() > kMaxIniPlainLength) {
+  if (login.password.size() > login::kMaxValueLength) {
     return formatText("the password has %zu characters; a configuration value holds at most %zu",
-                      login.password.size(), kMaxIniPlainLength);
+                      login.password.size(), login::kMaxValueLength);
   }
   return std::string();
 }
 
 std::string buildIniText(const IniLogin& login) {
-  return entry(1, "LOGIN", login.user) + entry(2, "PASS", login.password) +
-         entry(3, "SCHEMA", std::string(login.schema) + kSchemaSuffix) +
-         entry(4, "DATABASE", login.dsn);
+  return entry(1, login::kKeyLogin, login.user) + entry(2, login::kKeyPassword, login.password) +
+         entry(3, login::kKeySchema, std::string(login.schema) + login::kSchemaSuffix) +
+         entry(4, login::kKeyDataSource, login.dsn);
 }

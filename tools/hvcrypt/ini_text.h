@@ -1,8 +1,8 @@
 // The configuration file that hvcrypt writes for the import tool's connect
-// step, which asks for LOGIN, PASS, SCHEMA and DATABASE each with the empty
-// group and the number 0, and takes the first pair whose group reads as empty,
-// whose key matches, or whose number reads as 0. So every group line carries a
-// group name and every entry a number other than 0.
+// step (config/login.h), which asks for each key with the empty group and the
+// number 0, and takes the first pair whose group reads as empty, whose key
+// matches, or whose number reads as 0. So every group line carries a group
+// name and every entry a number other than 0.
 #ifndef HV_TOOLS_HVCRYPT_INI_TEXT_H
 #define HV_TOOLS_HVCRYPT_INI_TEXT_H
 
@@ -10,15 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/ini_reader.h"
-#include "config/value_crypt.h"
-
-// Longest plaintext whose ciphertext fits a value field of the reader.
-constexpr std::size_t kMaxIniPlainLength = kIniFieldLength / kHexBlockLength * kBlockBytes;
-// The connect step keeps at most 40 characters of data source name and 20 of
-// schema.
-constexpr std::size_t kMaxDsnLength = 40;
-constexpr std::size_t kMaxSchemaLength = 20;
+#include "config/login.h"
 
 // The four login values, viewed from the command line (they outlive the struct).
 struct IniLogin {

@@ -53,11 +53,11 @@ bool isCiphertext(std::string_view hex) {
 }
 
 int encryptCommand(std::string_view text) {
-  if (text.size() > kMaxIniPlainLength) {
+  if (text.size() > login::kMaxValueLength) {
     std::fprintf(stderr,
                  "hvcrypt: warning: the text has %zu characters; the import tool reads a value "
                  "of more than %zu characters as empty\n",
-                 text.size(), kMaxIniPlainLength);
+                 text.size(), login::kMaxValueLength);
   }
   return emit(encryptValue(text, kConfigKey) + "\n");
 }

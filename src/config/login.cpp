@@ -1,0 +1,36 @@
+#include "config/login.h"
+
+namespace login {
+
+std::string schemaFromValue(std::string_view value) {
+  if (value.empty()) return std::string();
+  return std::string(value.substr(0, value.size() - 1));
+}
+
+bool takesDataSource(std::string_view value) { return !value.empty() && value.size() <= kMaxDataSourceLength; }
+
+Login readLogin(const std::string& iniPath) {
+  Login login;
+  login.user = getIniValue("", kKeyLogin, 0, iniPath);
+  login.password = getIniValue("", kKeyPassword, 0, iniPath);
+  login.schema = schemaFromValue(getIniValue("", kKeySchema, 0, iniPath));
+  const std::string dataSource = getIniValue("", kKeyDataSource, 0, iniPath);
+  if (takesDataSource(dataSource)) login.dataSource = dataSource;
+  return login;
+}
+
+bool isPlainIdentifier(std::string_view name) {
+  if (name.empty()) return false;
+  for (const char c : name) {
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    const bool digit = c >= '0' && c <= '9';
+    if (!letter && !digit && c != '_') return false;
+  }
+  return true;
+}
+
+bool isCanteenSchema(std::string_view schema) {
+  return schema.empty() || (schema.size() <= kMaxSchemaLength && isPlainIdentifier(schema));
+}
+
+}  // namespace login
