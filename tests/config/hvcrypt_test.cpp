@@ -3,12 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#endif
 
 #include "config/ini_reader.h"
 #include "config/login.h"
 #include "config/value_crypt.h"
+#include "support/ini_values.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -26,6 +42,27 @@ std::string describe(const std::vector<std::string>& args) {
 struct Login {
   std::string user, password, schema, dsn;
 };
+
+// `hvcrypt ini` for `login`, the password on the command line or (without it)
+// left to standard input.
+std::vector<std::string> iniArgs(const Login& login, bool passwordArgument = true) {
+  std::vector<std::string> args = {"ini",        "--login", login.user, "--schema",
+                                   login.schema, "--dsn",   login.dsn};
+  if (passwordArgument) args.insert(args.end(), {"--password", login.password});
+  return args;
+}
+
+ProcessResult runWithInput(const std::vector<std::string>& args, const std::string& input) {
+  return runProcess(kHvcrypt, args, std::string(), {}, input);
+}
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
 
 TEST(HvcryptTest, EncryptPrintsOneLineOfUpperCaseHex) {
   for (const std::string text : {"", "sa", "12345678", "M\xFC" "ller", "a \"quoted\" 'text'",
@@ -50,32 +87,43 @@ TEST(HvcryptTest, EncryptWarnsAboutValuesTheReaderCannotHold) {
   EXPECT_EQ(r.out.size(), 13u * 16 + 1);
 }
 
-TEST(HvcryptTest, DecryptPrintsWhatTheReaderDelivers) {
+TEST(HvcryptTest, DecryptShowsEncryptedValuesAndRefusesOtherText) {
   struct Case {
     std::string hex;
-    std::string expected;
-    bool warns;
+    std::optional<std::string> plaintext;  // none: refused
   };
   const std::string twoBlocks = encryptValue("Horavelle-DSN", kConfigKey);
   std::string lower = twoBlocks;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const Case cases[] = {
-      {encryptValue("sa", kConfigKey), "sa", false},
-      {twoBlocks, "Horavelle-DSN", false},
-      {encryptValue("\xE4\xF6\xFC", kConfigKey), "\xE4\xF6\xFC", false},
-      {twoBlocks.substr(0, 24), "", true},                   // partial block
-      {lower, decodeIniValue(lower), true},                  // lower case
-      {encryptValue(std::string(97, 'x'), kConfigKey), "", true},  // cut to 200
+      {encryptValue("sa", kConfigKey), "sa"},
+      {twoBlocks, "Horavelle-DSN"},
+      {encryptValue("\xE4\xF6\xFC", kConfigKey), "\xE4\xF6\xFC"},
+      {encryptValue(std::string(96, 'x'), kConfigKey), std::string(96, 'x')},
+      {twoBlocks.substr(0, 24), std::nullopt},                         // partial block
+      {lower, std::nullopt},                                           // lower case
+      {encryptValue(std::string(97, 'x'), kConfigKey), std::nullopt},  // past the field's 200
+      {"", std::nullopt},
+      {"G123456789ABCDEF", std::nullopt},
+      {"0123456789ABCDE ", std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("hex " + c.hex);
     const ProcessResult r = runProcess(kHvcrypt, {"decrypt", c.hex});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, c.expected + "\n");
-    EXPECT_EQ(r.err.find("warning") != std::string::npos, c.warns) << r.err;
+    if (c.plaintext) {
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(r.out, *c.plaintext + "\n");
+      EXPECT_EQ(r.err, "");
+    } else {
+      EXPECT_EQ(r.status, 2);
+      EXPECT_EQ(r.out, "");
+      EXPECT_NE(r.err.find("not an encrypted value"), std::string::npos) << r.err;
+    }
   }
 }
 
+// Every way of giving the password writes the same file: on the command line,
+// on standard input, and into a file with --output.
 TEST(HvcryptTest, IniFileReadsBackAsTheFourValues) {
   const Login cases[] = {
       {"sa", "geheim", "dbo", "Horavelle"},
@@ -83,16 +131,15 @@ TEST(HvcryptTest, IniFileReadsBackAsTheFourValues) {
       {"o'brien", "a\"b;c", "x", std::string(40, 'D')},
       {"M\xFCller", "\xE4\xF6\xFC\xDF", std::string(20, 's'), "DSN"},
       {"12345678", "1234567812345678", "sch", "DSN8CHAR"},
-      {std::string(96, 'L'), std::string(96, 'P'), "", ""},
+      {std::string(96, 'L'), std::string(96, 'P'), "", "D"},
       {"--dsn", "--login", "a_1", "a;b;c"},
       {" blank ", "\t", "S_2", "ODBC DSN"},
+      {"sa", "", "dbo", "dsn"},
   };
   const ScopedTempDir dir;
   const std::string path = dir.file("Horavelle.Ini");
   for (const Login& want : cases) {
-    const std::vector<std::string> args = {"ini",     "--login",  want.user, "--password",
-                                           want.password, "--schema", want.schema, "--dsn",
-                                           want.dsn};
+    const std::vector<std::string> args = iniArgs(want);
     SCOPED_TRACE(describe(args));
     const ProcessResult r = runProcess(kHvcrypt, args);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -112,8 +159,395 @@ TEST(HvcryptTest, IniFileReadsBackAsTheFourValues) {
     EXPECT_EQ(got.password, want.password);
     EXPECT_EQ(got.schema, want.schema);
     EXPECT_EQ(got.dataSource, want.dsn);
+
+    const ProcessResult fromInput = runWithInput(iniArgs(want, false), want.password + "\n");
+    EXPECT_EQ(fromInput.status, 0) << fromInput.err;
+    EXPECT_EQ(fromInput.out, r.out) << "password on standard input";
+
+    std::vector<std::string> toFile = iniArgs(want);
+    toFile.insert(toFile.end(), {"--output", path});
+    const ProcessResult written = runProcess(kHvcrypt, toFile);
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    EXPECT_EQ(readFileBytes(path), r.out) << "--output";
   }
 }
+
+TEST(HvcryptTest, PasswordFromStandardInputIsItsFirstLine) {
+  struct Case {
+    std::string input;
+    std::string password;  // as the connect step reads it back
+    std::string refusal;   // empty: accepted
+  };
+  const Case cases[] = {
+      {"Geheim-1\n", "Geheim-1", ""},
+      {"Geheim-1\r\n", "Geheim-1", ""},
+      {"Geheim-1", "Geheim-1", ""},
+      {"Geheim-1\nzweite Zeile\n", "Geheim-1", ""},
+      {"  mit Blanks \t\n", "  mit Blanks \t", ""},
+      {"\n", "", ""},
+      {"", "", "no password on standard input"},
+      {std::string("a\0b\n", 4), "", "zero byte"},
+      {std::string(97, 'P') + "\n", "", "the password has 97 characters"},
+      {std::string(4097, 'P'), "", "longer than 4096 bytes"},
+  };
+  const ScopedTempDir dir;
+  const std::string path = dir.file("Horavelle.Ini");
+  for (const Case& c : cases) {
+    SCOPED_TRACE("input \"" + c.input.substr(0, 40) + "\"");
+    const ProcessResult r = runWithInput(iniArgs({"hvimport", "", "HvKantine", "HvDemo"}, false), c.input);
+    if (!c.refusal.empty()) {
+      EXPECT_EQ(r.status, 2);
+      EXPECT_EQ(r.out, "");
+      EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
+      continue;
+    }
+    ASSERT_EQ(r.status, 0) << r.err;
+    writeFileBytes(path, r.out);
+    EXPECT_EQ(login::readLogin(path).password, c.password);
+  }
+}
+
+// An administrator writes over the live configuration: it is replaced only by
+// a whole file that the import tool takes, and nothing is left beside it.
+TEST(HvcryptTest, OutputReplacesTheFileOnlyWhenEveryValueIsAccepted) {
+  const Login good = {"hvimport", "Geheim-1", "HvKantine", "HvDemo"};
+  const std::string goodText = runProcess(kHvcrypt, iniArgs(good)).out;
+  ASSERT_FALSE(goodText.empty());
+  constexpr char kOld[] = "the old configuration\r\n";
+  enum class Before { kNone, kFile, kFolder };
+  struct Case {
+    const char* what;
+    Login login;
+    std::string input;  // the password on standard input
+    Before before;
+    std::string target;  // below the test's folder
+    int status;
+  };
+  const Case cases[] = {
+      {"new file", good, "Geheim-1\n", Before::kNone, "Horavelle.Ini", 0},
+      {"over an old file", good, "Geheim-1\n", Before::kFile, "Horavelle.Ini", 0},
+      {"schema refused",
+       {"hvimport", "", "Hv Kantine", "HvDemo"},
+       "Geheim-1\n",
+       Before::kFile,
+       "Horavelle.Ini",
+       2},
+      {"data source refused",
+       {"hvimport", "", "HvKantine", ""},
+       "Geheim-1\n",
+       Before::kFile,
+       "Horavelle.Ini",
+       2},
+      {"password too long", good, std::string(97, 'P') + "\n", Before::kFile, "Horavelle.Ini", 2},
+      {"no password", good, "", Before::kFile, "Horavelle.Ini", 2},
+      {"folder missing", good, "Geheim-1\n", Before::kNone, "Files/Horavelle.Ini", 1},
+      {"a folder in the way", good, "Geheim-1\n", Before::kFolder, "Horavelle.Ini", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ScopedTempDir dir;
+    const std::string path = dir.file(c.target);
+    if (c.before == Before::kFile) writeFileBytes(path, kOld);
+    if (c.before == Before::kFolder) std::filesystem::create_directory(path);
+    std::vector<std::string> args = iniArgs(c.login, false);
+    args.insert(args.end(), {"--output", path});
+    const ProcessResult r = runWithInput(args, c.input);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    const std::vector<std::string> expectedEntries = c.before == Before::kNone && c.status != 0
+                                                         ? std::vector<std::string>()
+                                                         : std::vector<std::string>{c.target};
+    EXPECT_EQ(folderEntries(dir.path()), expectedEntries);
+    if (c.before == Before::kFolder) continue;
+    if (c.status != 0) {
+      if (c.before == Before::kFile) {
+        EXPECT_EQ(readFileBytes(path), kOld);
+      }
+      continue;
+    }
+    EXPECT_EQ(readFileBytes(path), goodText);
+#ifndef _WIN32
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+#endif
+  }
+}
+
+#ifndef _WIN32
+// Run as root (as in CI), hvcrypt gives the new file the owner and group of
+// the one it replaces, so that the account of the transfer job still reads it.
+TEST(HvcryptTest, OutputKeepsTheOwnerOfTheReplacedFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can hand a file to another owner";
+  const ScopedTempDir dir;
+  const std::string path = dir.file("Horavelle.Ini");
+  writeFileBytes(path, "old\r\n");
+  constexpr uid_t kOwner = 65534;
+  constexpr gid_t kGroup = 65534;
+  ASSERT_EQ(::chown(path.c_str(), kOwner, kGroup), 0);
+  std::vector<std::string> args = iniArgs({"hvimport", "Geheim-1", "HvKantine", "HvDemo"});
+  args.insert(args.end(), {"--output", path});
+  const ProcessResult r = runProcess(kHvcrypt, args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kOwner);
+  EXPECT_EQ(st.st_gid, kGroup);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+#endif
+
+TEST(HvcryptTest, CheckReportsWhatTheImportToolTakes) {
+  constexpr char kPassword[] = "Pw-Geheim-7";
+  struct Case {
+    const char* what;
+    std::optional<Login> values;  // written as they stand (SCHEMA with its last character); none: no file
+    std::string prefix;           // line pairs ahead of the four
+    int status;
+    std::vector<std::string> lines;  // each a whole line of the report
+  };
+  const std::string taken = "the import tool takes this configuration";
+  const std::string notTaken = "the import tool would not take this configuration";
+  const Case cases[] = {
+      {"as hvcrypt writes it",
+       Login{"hvimport", kPassword, "HvKantine.", "HvDemo"},
+       "",
+       0,
+       {"LOGIN     hvimport (8 characters)", "PASS      *** (11 characters)",
+        "SCHEMA    HvKantine (9 characters): canteen bookings go to HvKantine.Hvs321Kan",
+        "DATABASE  HvDemo (6 characters)", taken}},
+      {"data source of 41 characters",
+       Login{"hvimport", kPassword, "HvKantine.", std::string(41, 'D')},
+       "",
+       3,
+       {"DATABASE  " + std::string(41, 'D') +
+            " (41 characters): refused, the connect step takes at most 40 characters and connects without a "
+            "data source name",
+        notTaken}},
+      {"no data source",
+       Login{"hvimport", kPassword, "HvKantine.", ""},
+       "",
+       3,
+       {"DATABASE   (0 characters): refused, empty: no data source to connect to (no entry, or a value that "
+        "is no encrypted value)",
+        notTaken}},
+      {"schema with a blank",
+       Login{"hvimport", kPassword, "Hv Kantine.", "HvDemo"},
+       "",
+       3,
+       {"SCHEMA    Hv Kantine (10 characters): refused, not a plain name (letters, digits, underscore) of at "
+        "most 20 characters: every canteen booking would fail",
+        notTaken}},
+      {"schema of 21 characters",
+       Login{"hvimport", kPassword, std::string(21, 'S') + ".", "HvDemo"},
+       "",
+       3,
+       {notTaken}},
+      {"empty schema",
+       Login{"hvimport", kPassword, "", "HvDemo"},
+       "",
+       0,
+       {"SCHEMA     (0 characters): empty, canteen bookings go to Hvs321Kan of the login's default schema",
+        taken}},
+      {"schema value without its dot",
+       Login{"hvimport", kPassword, "HvKantine", "HvDemo"},
+       "",
+       0,
+       {"SCHEMA    HvKantin (8 characters): canteen bookings go to HvKantin.Hvs321Kan; the value ends in "
+        "'e', not in '.', and the connect step drops that character",
+        taken}},
+      {"login too long to read back",
+       Login{std::string(97, 'L'), kPassword, "HvKantine.", "HvDemo"},
+       "",
+       0,
+       {"LOGIN      (0 characters): empty, the connect step sends an empty user name (no entry, or a value "
+        "that is no encrypted value)",
+        taken}},
+      {"a pair of number 0 ahead of the four",
+       Login{"hvimport", kPassword, "HvKantine.", "HvDemo"},
+       ";Datenbank;\r\n0;ANDERS;" + encryptValue("Other", kConfigKey) + "\r\n",
+       0,
+       {"LOGIN     Other (5 characters)", "PASS      *** (5 characters)",
+        "SCHEMA    Othe (4 characters): canteen bookings go to Othe.Hvs321Kan; the value ends in 'r', not in "
+        "'.', and the connect step drops that character",
+        "DATABASE  Other (5 characters)", taken}},
+      {"no file", std::nullopt, "", 3, {notTaken}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ScopedTempDir dir;
+    const std::string path = dir.file("Horavelle.Ini");
+    if (c.values) {
+      writeIniValues(path, c.values->user, c.values->password, c.values->schema, c.values->dsn);
+      writeFileBytes(path, c.prefix + readFileBytes(path));
+    }
+    const ProcessResult r = runProcess(kHvcrypt, {"check", path});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    for (const std::string& line : c.lines) {
+      EXPECT_NE(("\n" + r.out).find("\n" + line + "\n"), std::string::npos)
+          << "no line \"" << line << "\" in\n"
+          << r.out;
+    }
+    EXPECT_EQ(r.out.find(kPassword), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.find(kPassword), std::string::npos) << r.err;
+  }
+}
+
+#ifndef _WIN32
+TEST(HvcryptTest, CheckWarnsWhenOthersCanReadThePassword) {
+  const ScopedTempDir dir;
+  const std::string path = dir.file("Horavelle.Ini");
+  writeIniValues(path, "hvimport", "Pw-Geheim-7", "HvKantine.", "HvDemo");
+  const struct {
+    mode_t mode;
+    std::string warning;  // empty: none
+  } cases[] = {{0600, ""}, {0400, ""}, {0640, "mode 0640"}, {0604, "mode 0604"}, {0644, "mode 0644"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+    const ProcessResult r = runProcess(kHvcrypt, {"check", path});
+    EXPECT_EQ(r.status, 0);
+    if (c.warning.empty()) {
+      EXPECT_EQ(r.err, "");
+    } else {
+      EXPECT_NE(r.err.find(c.warning + ": others than its owner can read it"), std::string::npos) << r.err;
+    }
+  }
+}
+
+// A terminal for hvcrypt: its standard input, output and error are the
+// terminal's other side; what hvcrypt shows is read here as a user would see it.
+class Terminal {
+ public:
+  Terminal() : master_(::posix_openpt(O_RDWR | O_NOCTTY)) {
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+    const char* name = ::ptsname(master_);
+    if (name != nullptr) name_ = name;
+    // Held open here as well, so that the terminal outlives hvcrypt and its
+    // settings can be read afterwards.
+    slave_ = ::open(name_.c_str(), O_RDWR | O_NOCTTY);
+  }
+  ~Terminal() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    for (int fd : {master_, slave_}) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  bool open() const { return slave_ >= 0; }
+
+  void start(const std::vector<std::string>& args) {
+    std::vector<std::string> store = {kHvcrypt};
+    store.insert(store.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : store) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::setsid();
+      for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) ::dup2(slave_, fd);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+  }
+
+  // Reads what hvcrypt shows until `text` has appeared (at most 10 s).
+  bool waitFor(const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (shown_.find(text, searched_) == std::string::npos) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !readSome(static_cast<int>(left.count()))) return false;
+    }
+    searched_ = shown_.find(text, searched_) + text.size();
+    return true;
+  }
+
+  void type(const std::string& keys) {
+    EXPECT_EQ(::write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
+
+  // Waits for hvcrypt's end and reads what it showed last.
+  int finish() {
+    int status = 0;
+    if (::waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    while (readSome(0)) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  const std::string& shown() const { return shown_; }
+  bool echoes() const {
+    termios settings{};
+    return ::tcgetattr(slave_, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+  }
+
+ private:
+  bool readSome(int timeoutMs) {
+    pollfd p = {master_, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0) return false;
+    char buf[256];
+    const ssize_t n = ::read(master_, buf, sizeof buf);
+    if (n <= 0) return false;
+    shown_.append(buf, static_cast<std::size_t>(n));
+    return true;
+  }
+
+  int master_;
+  int slave_ = -1;
+  std::string name_;
+  pid_t pid_ = -1;
+  std::string shown_;
+  std::size_t searched_ = 0;
+};
+
+TEST(HvcryptTest, PasswordFromATerminalIsAskedTwiceWithoutEcho) {
+  struct Case {
+    std::string first, second;
+    int status;
+    std::string refusal;
+  };
+  const Case cases[] = {
+      {"Geheim-1", "Geheim-1", 0, ""},
+      {"Geheim-1", "Geheim-2", 2, "hvcrypt: the two entries differ"},
+      {"", "", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("typed \"" + c.first + "\", then \"" + c.second + "\"");
+    const ScopedTempDir dir;
+    const std::string path = dir.file("Horavelle.Ini");
+    Terminal terminal;
+    ASSERT_TRUE(terminal.open());
+    terminal.start(
+        {"ini", "--login", "hvimport", "--schema", "HvKantine", "--dsn", "HvDemo", "--output", path});
+    ASSERT_TRUE(terminal.waitFor("Password for hvimport: ")) << terminal.shown();
+    EXPECT_FALSE(terminal.echoes());
+    terminal.type(c.first + "\n");
+    ASSERT_TRUE(terminal.waitFor("The same password again: ")) << terminal.shown();
+    terminal.type(c.second + "\n");
+    EXPECT_EQ(terminal.finish(), c.status) << terminal.shown();
+    EXPECT_TRUE(terminal.echoes());
+    if (!c.first.empty()) {
+      EXPECT_EQ(terminal.shown().find(c.first), std::string::npos) << terminal.shown();
+    }
+    if (c.status != 0) {
+      EXPECT_NE(terminal.shown().find(c.refusal), std::string::npos) << terminal.shown();
+      EXPECT_FALSE(fileExists(path));
+      continue;
+    }
+    EXPECT_EQ(login::readLogin(path).password, c.first);
+  }
+}
+#endif
 
 TEST(HvcryptTest, BadUseShowsTheUsageAndExitsWithTwo) {
   const std::vector<std::string> cases[] = {
@@ -121,14 +555,21 @@ TEST(HvcryptTest, BadUseShowsTheUsageAndExitsWithTwo) {
       {"encrypt"},
       {"encrypt", "a", "b"},
       {"decrypt"},
+      {"decrypt", "6E8364F230E1A59D", "x"},
       {"Encrypt", "a"},
       {"frobnicate", "x"},
+      {"check"},
+      {"check", "a", "b"},
       {"ini"},
       {"ini", "--login", "a", "--password", "b", "--schema", "c"},
       {"ini", "--login", "a", "--password", "b", "--schema", "c", "--dsn"},
       {"ini", "--login", "a", "--password", "b", "--schema", "c", "--login", "d"},
       {"ini", "--login", "a", "--password", "b", "--schema", "c", "--user", "d"},
       {"ini", "--login", "a", "--password", "b", "--schema", "c", "--dsn", "d", "x"},
+      {"ini", "--password", "b", "--schema", "c", "--dsn", "d"},
+      {"ini", "--login", "a", "--password", "b", "--password", "b", "--schema", "c", "--dsn", "d"},
+      {"ini", "--login", "a", "--schema", "c", "--dsn", "d", "--output"},
+      {"ini", "--login", "a", "--schema", "c", "--dsn", "d", "--output", "x", "--output", "y"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(describe(args));
@@ -146,6 +587,7 @@ TEST(HvcryptTest, RefusesValuesTheImportToolWouldNotTake) {
   };
   const Case cases[] = {
       {{"sa", "pw", "dbo", std::string(41, 'D')}, "data source name has 41 characters"},
+      {{"sa", "pw", "dbo", ""}, "data source name has 0 characters"},
       {{"sa", "pw", std::string(21, 's'), "dsn"}, "schema has 21 characters"},
       {{"sa", "pw", "my schema", "dsn"}, "schema 'my schema' is not a plain name"},
       {{"sa", "pw", "s.", "dsn"}, "schema 's.' is not a plain name"},
@@ -154,9 +596,7 @@ TEST(HvcryptTest, RefusesValuesTheImportToolWouldNotTake) {
       {{"sa", std::string(97, 'P'), "dbo", "dsn"}, "password has 97 characters"},
   };
   for (const Case& c : cases) {
-    const std::vector<std::string> args = {"ini",          "--login",  c.login.user,
-                                           "--password",   c.login.password, "--schema",
-                                           c.login.schema, "--dsn",    c.login.dsn};
+    const std::vector<std::string> args = iniArgs(c.login);
     SCOPED_TRACE(describe(args));
     const ProcessResult r = runProcess(kHvcrypt, args);
     EXPECT_EQ(r.status, 2);

@@ -1,6 +1,7 @@
 #include "support/odbc_sandbox.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,10 +11,7 @@
 #include <memory>
 #include <sstream>
 
-#include <gtest/gtest.h>
-
 #include "common/format.h"
-#include "config/value_crypt.h"
 
 extern char** environ;
 
@@ -94,21 +92,6 @@ int writeIniWithHvcrypt(const std::string& path, const std::string& login, const
   return runProgram({OdbcSandbox::buildPath("hvcrypt"), "ini", "--login", login, "--password", password,
                      "--schema", schema, "--dsn", dsn},
                     nullptr, path);
-}
-
-void writeIniValues(const std::string& path, const std::string& login, const std::string& password,
-                    const std::string& schemaValue, const std::string& dsnValue) {
-  // Named groups and numbers other than 0: the connect step asks with the
-  // empty group and number 0, and either would match any pair.
-  const std::pair<const char*, const std::string*> entries[] = {
-      {"LOGIN", &login}, {"PASS", &password}, {"SCHEMA", &schemaValue}, {"DATABASE", &dsnValue}};
-  std::string text;
-  int number = 1;
-  for (const auto& [key, value] : entries) {
-    text += ";Datenbank;\r\n";
-    text += formatText("%d;%s;", number++, key) + encryptValue(*value, kConfigKey) + "\r\n";
-  }
-  writeFileBytes(path, text);
 }
 
 // ---------------------------------------------------------------- sandbox

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "db/odbc_handle.h"
+#include "support/ini_values.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -36,12 +37,6 @@ int runProgram(const std::vector<std::string>& argv, std::string* output,
 // suite's administrators do: `hvcrypt ini`. Returns hvcrypt's exit status.
 int writeIniWithHvcrypt(const std::string& path, const std::string& login, const std::string& password,
                         const std::string& schema, const std::string& dsn);
-
-// Writes a configuration file holding exactly these encrypted values (no length
-// checks, the SCHEMA value as given, including its trailing character): for
-// values that hvcrypt refuses to write.
-void writeIniValues(const std::string& path, const std::string& login, const std::string& password,
-                    const std::string& schemaValue, const std::string& dsnValue);
 
 class OdbcSandbox {
  public:

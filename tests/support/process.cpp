@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <map>
 #endif
@@ -24,6 +25,7 @@ struct HeldProcess::Impl {
   bool start(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
              const EnvVars& env, bool collect);
   void closeInput();
+  void feed(const std::string& bytes);               // written to the child's standard input
   void collect(std::string& out, std::string& err);  // until both pipes are closed
   void wait(ProcessResult& result);  // the first call waits; later ones copy its status
   ~Impl();
@@ -159,6 +161,13 @@ bool HeldProcess::Impl::start(const std::string& program, const std::vector<std:
 
 void HeldProcess::Impl::closeInput() { closeHandle(input); }
 
+void HeldProcess::Impl::feed(const std::string& bytes) {
+  DWORD written = 0;
+  if (input != nullptr && !bytes.empty()) {
+    ::WriteFile(input, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  }
+}
+
 void HeldProcess::Impl::collect(std::string& out, std::string& err) {
   if (output == nullptr || errors == nullptr) return;
   std::thread errorReader([&] { readAll(errors, err); });
@@ -258,6 +267,21 @@ void HeldProcess::Impl::closeInput() {
   input = -1;
 }
 
+void HeldProcess::Impl::feed(const std::string& bytes) {
+  // A child that ends without reading its input must not end this process.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &previous);
+  for (std::size_t done = 0; input >= 0 && done < bytes.size();) {
+    const ssize_t n = ::write(input, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  ::sigaction(SIGPIPE, &previous, nullptr);
+}
+
 void HeldProcess::Impl::collect(std::string& out, std::string& err) {
   pollfd fds[2] = {{output, POLLIN, 0}, {errors, POLLIN, 0}};
   std::string* sinks[2] = {&out, &err};
@@ -310,11 +334,12 @@ std::string builtTool(const std::string& name) { return std::string(HV_BUILD_DIR
 
 #endif
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-                         const EnvVars& env) {
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& cwd, const EnvVars& env, const std::string& input) {
   ProcessResult result;
   HeldProcess::Impl child;
   if (!child.start(program, args, cwd, env, true)) return result;
+  child.feed(input);
   child.closeInput();
   child.collect(result.out, result.err);
   child.wait(result);

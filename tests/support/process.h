@@ -24,9 +24,11 @@ struct ProcessResult {
 // Runs `program` with `args` (without the program name) in folder `cwd` (the
 // current one when empty); the child's environment is this process's, with
 // `env` set on top (an empty value sets the variable to the empty text). Its
-// standard input is empty.
+// standard input holds `input` (at most a pipe's buffer, 4 KiB everywhere),
+// then ends.
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& cwd = std::string(), const EnvVars& env = {});
+                         const std::string& cwd = std::string(), const EnvVars& env = {},
+                         const std::string& input = std::string());
 
 // A started process whose standard input stays open until release(): a test
 // starts several of them and lets them go at the same moment (each waits for

@@ -14,8 +14,8 @@ std::string entry(int number, const char* key, std::string_view plaintext) {
 }  // namespace
 
 std::string checkIniLogin(const IniLogin& login) {
-  if (login.dsn.size() > login::kMaxDataSourceLength) {
-    return formatText("the data source name has %zu characters; the import tool takes at most %zu",
+  if (!login::takesDataSource(login.dsn)) {
+    return formatText("the data source name has %zu characters; the import tool takes 1 to %zu",
                       login.dsn.size(), login::kMaxDataSourceLength);
   }
   if (login.schema.size() > login::kMaxSchemaLength) {
