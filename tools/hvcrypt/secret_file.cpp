@@ -35,14 +35,10 @@ int createBeside(const std::string& path, std::string& temporary, std::string& p
 // The old file's owner is the folder's business on Windows.
 void keepOwner(int, const std::string&, std::string&) {}
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const unsigned chunk = bytes.size() < 1u << 30 ? static_cast<unsigned>(bytes.size()) : 1u << 30;
-    const int n = ::_write(fd, bytes.data(), chunk);
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
+// Bytes written by one call, at most `bytes.size()`; -1 on failure.
+long writeSome(int fd, std::string_view bytes) {
+  constexpr std::size_t kChunk = 1u << 30;
+  return ::_write(fd, bytes.data(), static_cast<unsigned>(bytes.size() < kChunk ? bytes.size() : kChunk));
 }
 
 bool flushAndClose(int fd) {
@@ -87,14 +83,11 @@ void keepOwner(int fd, const std::string& path, std::string& warning) {
   }
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
+long writeSome(int fd, std::string_view bytes) {
+  ssize_t n = 0;
+  while ((n = ::write(fd, bytes.data(), bytes.size())) < 0 && errno == EINTR) {
   }
-  return true;
+  return static_cast<long>(n);
 }
 
 bool flushAndClose(int fd) {
@@ -109,6 +102,15 @@ bool moveOver(const std::string& from, const std::string& to) {
 void removeFile(const std::string& path) { ::unlink(path.c_str()); }
 
 #endif
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const long n = writeSome(fd, bytes);
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
 
 }  // namespace
 
