@@ -57,6 +57,7 @@ const CatalogueEntry kCatalogue[] = {
     {kSchemaMissing, "42000", 16, 1,
      "The specified schema name \"%s\" either does not exist or you do not have permission to use it."},
     {kNotSupported, "42000", 16, 1, "The emulator does not support this statement: %s"},
+    {kStoreFailure, "HY000", 16, 1, "The emulator's data store failed: %s"},
 };
 
 std::string fill(const char* format, const std::vector<std::string>& args) {

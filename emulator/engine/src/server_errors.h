@@ -33,7 +33,6 @@ enum : long {
   kArithOverflowConvert = 8115,
   kTruncatedOld = 8152,
   kSchemaMissing = 2760,
-  kNotSupported = 40000,
 };
 
 // The 3621 message that follows a failed data change.

@@ -54,6 +54,8 @@ enum : long {
   kContextChanged = 5701,
   kLanguageChanged = 5703,
   kLoginFailed = 18456,
+  kNotSupported = 40000,  // a statement or request the stand-in does not serve
+  kStoreFailure = 40001,  // the SQLite store failed while reading rows
 };
 
 // Builds the catalogue entry `native` with its arguments filled into the
