@@ -169,7 +169,7 @@ bool Client::delayed() {
   const Clock::time_point until = Clock::now() + std::chrono::milliseconds(settings_.delayMs);
   for (;;) {
     if (reader_.attentionWaiting()) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
     if (left <= 0) return true;
     const Wait w = wait(static_cast<int>(left));
     if (w == Wait::Stop) return false;

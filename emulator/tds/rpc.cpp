@@ -24,7 +24,8 @@ Procedure procedureNamed(std::string_view name) {
     if (name.size() != n.name.size()) continue;
     bool same = true;
     for (std::size_t i = 0; i < name.size(); ++i) {
-      same = same && (name[i] | 0x20) == n.name[i];
+      const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+      same = same && c == n.name[i];
     }
     if (same) return n.procedure;
   }

@@ -42,7 +42,7 @@ bool Server::listen(std::uint16_t port, std::string& error) {
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   addr.sin_port = htons(port);
-  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd_, 64) != 0) {
+  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd_, SOMAXCONN) != 0) {
     error = "127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno);
     return false;
   }
