@@ -143,6 +143,21 @@ TEST_F(FreeTdsTest, SamplesGiveTheSameRunsRowsAndStatementsAsInProcessAndAReimpo
   EXPECT_EQ(again.log.find("Insert-Fehler"), std::string::npos);
 }
 
+TEST_F(FreeTdsTest, ClientsOfTds71To73ImportAlike) {
+  serve();
+  const std::string dta = source("bookings.dta", readFileBytes(OdbcSandbox::sourcePath("samples/bookings.dta")));
+  const std::string p40 = source("bookings.40p", readFileBytes(OdbcSandbox::sourcePath("samples/bookings.40p")));
+  for (const char* version : {"7.1", "7.2", "7.3"}) {
+    SCOPED_TRACE(version);
+    freeTdsDsn_ = db_->dsn() + "_v" + std::string(version).substr(2);
+    server_->addDataSource(OdbcSandbox::odbcFolder(), freeTdsDsn_, 10, {std::string("TDS_Version=") + version});
+    expectSameRun({dta, "dta", kTerminal, "/D"});
+    expectSameRun({p40, "40p", kTerminal, "/D"});
+  }
+  EXPECT_EQ(servedBookings(), bookings());
+  EXPECT_EQ(servedCanteen(), canteen());
+}
+
 TEST_F(FreeTdsTest, ServerErrorsAsFreeTdsReportsThem) {
   // A site whose BewRes column is narrower than the tool's texts, and a
   // "VonBis=" text longer than it.
