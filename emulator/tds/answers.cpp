@@ -84,53 +84,45 @@ bool dateTimeParts(std::string_view text, std::int32_t& days, std::uint32_t& tic
 }
 
 void TokenWriter::envChange(std::uint8_t type, std::string_view newValue, std::string_view oldValue) {
-  w_.u8(static_cast<std::uint8_t>(Token::EnvChange));
-  const std::size_t length = w_.size();
-  w_.u16le(0);
-  w_.u8(type);
-  w_.bVarChar(newValue);
-  w_.bVarChar(oldValue);
-  w_.patchU16le(length, static_cast<std::uint32_t>(w_.size() - length - 2));
+  withLength(Token::EnvChange, [&] {
+    w_.u8(type);
+    w_.bVarChar(newValue);
+    w_.bVarChar(oldValue);
+  });
 }
 
 void TokenWriter::collationChange() {
-  w_.u8(static_cast<std::uint8_t>(Token::EnvChange));
-  const std::size_t length = w_.size();
-  w_.u16le(0);
-  w_.u8(kEnvCollation);
-  w_.u8(sizeof kCollationLatin1);
-  w_.bytes(std::string_view(reinterpret_cast<const char*>(kCollationLatin1), sizeof kCollationLatin1));
-  w_.u8(0);  // no old collation
-  w_.patchU16le(length, static_cast<std::uint32_t>(w_.size() - length - 2));
+  withLength(Token::EnvChange, [&] {
+    w_.u8(kEnvCollation);
+    w_.u8(sizeof kCollationLatin1);
+    w_.bytes(std::string_view(reinterpret_cast<const char*>(kCollationLatin1), sizeof kCollationLatin1));
+    w_.u8(0);  // no old collation
+  });
 }
 
 void TokenWriter::message(const ServerError& e) {
-  w_.u8(static_cast<std::uint8_t>(isInformational(e) ? Token::Info : Token::Error));
-  const std::size_t length = w_.size();
-  w_.u16le(0);
-  w_.u32le(static_cast<std::uint32_t>(e.native));
-  w_.u8(static_cast<std::uint32_t>(e.state));
-  w_.u8(static_cast<std::uint32_t>(e.severity));
-  w_.usVarChar(e.text);
-  w_.bVarChar(kServerName);
-  w_.bVarChar("");  // no procedure
-  if (wide()) {
-    w_.u32le(1);  // line number
-  } else {
-    w_.u16le(1);
-  }
-  w_.patchU16le(length, static_cast<std::uint32_t>(w_.size() - length - 2));
+  withLength(isInformational(e) ? Token::Info : Token::Error, [&] {
+    w_.u32le(static_cast<std::uint32_t>(e.native));
+    w_.u8(static_cast<std::uint32_t>(e.state));
+    w_.u8(static_cast<std::uint32_t>(e.severity));
+    w_.usVarChar(e.text);
+    w_.bVarChar(kServerName);
+    w_.bVarChar("");  // no procedure
+    if (wide()) {
+      w_.u32le(1);  // line number
+    } else {
+      w_.u16le(1);
+    }
+  });
 }
 
 void TokenWriter::loginAck() {
-  w_.u8(static_cast<std::uint8_t>(Token::LoginAck));
-  const std::size_t length = w_.size();
-  w_.u16le(0);
-  w_.u8(kInterfaceTsql);
-  w_.u32be(version_);
-  w_.bVarChar(kProductName);
-  w_.u32be(kServerVersion);
-  w_.patchU16le(length, static_cast<std::uint32_t>(w_.size() - length - 2));
+  withLength(Token::LoginAck, [&] {
+    w_.u8(kInterfaceTsql);
+    w_.u32be(version_);
+    w_.bVarChar(kProductName);
+    w_.u32be(kServerVersion);
+  });
 }
 
 void TokenWriter::done(std::uint16_t status, std::uint16_t cmd, long long count, Token token) {

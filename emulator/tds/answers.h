@@ -46,6 +46,15 @@ class TokenWriter {
   ByteWriter w_;
   std::uint32_t version_;
   bool wide() const { return version_ >= kTds72; }
+  // A token whose USHORT length follows its type: `body` writes the rest.
+  template <typename Body>
+  void withLength(Token token, Body body) {
+    w_.u8(static_cast<std::uint8_t>(token));
+    const std::size_t length = w_.size();
+    w_.u16le(0);
+    body();
+    w_.patchU16le(length, static_cast<std::uint32_t>(w_.size() - length - 2));
+  }
 };
 
 // The TDS version the server speaks with a client that asks for `requested`:

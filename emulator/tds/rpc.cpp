@@ -32,6 +32,26 @@ Procedure procedureNamed(std::string_view name) {
   return Procedure::Unknown;
 }
 
+// A text parameter after its type byte: maximum length, collation, length
+// (USHORT, or with `longLengths` LONG as TEXT and NTEXT have them; all ones:
+// NULL) and the bytes, UTF-16 when `wide`.
+bool readText(ByteReader& in, RpcParam& p, bool longLengths, bool wide) {
+  const std::uint32_t nullLength = longLengths ? kNullLongLength : kNullTextLength;
+  if (longLengths) {
+    in.u32le();
+  } else {
+    in.u16le();
+  }
+  in.skip(kCollationSize);
+  const std::uint32_t length = longLengths ? in.u32le() : in.u16le();
+  p.isText = true;
+  if (length == nullLength) return in.ok();
+  const std::string_view b = in.bytes(length);
+  p.text = wide ? cp1252FromUtf16(b) : std::string(b);
+  p.null = false;
+  return in.ok();
+}
+
 // Reads one parameter's TYPE_INFO and value; false for a type not known.
 bool readValue(ByteReader& in, RpcParam& p) {
   const std::uint8_t type = in.u8();
@@ -56,30 +76,11 @@ bool readValue(ByteReader& in, RpcParam& p) {
     case rpc_type::kNVarChar:
     case rpc_type::kNChar:
     case kTypeBigVarChar:
-    case kTypeBigChar: {
-      in.u16le();  // maximum length
-      in.skip(kCollationSize);
-      const std::uint16_t length = in.u16le();
-      p.isText = true;
-      if (length == kNullTextLength) return in.ok();
-      const std::string_view b = in.bytes(length);
-      const bool wide = type == rpc_type::kNVarChar || type == rpc_type::kNChar;
-      p.text = wide ? cp1252FromUtf16(b) : std::string(b);
-      p.null = false;
-      return in.ok();
-    }
+    case kTypeBigChar:
+      return readText(in, p, false, type == rpc_type::kNVarChar || type == rpc_type::kNChar);
     case rpc_type::kNText:
-    case rpc_type::kText: {
-      in.u32le();  // maximum length
-      in.skip(kCollationSize);
-      const std::uint32_t length = in.u32le();
-      p.isText = true;
-      if (length == kNullLongLength) return in.ok();
-      const std::string_view b = in.bytes(length);
-      p.text = type == rpc_type::kNText ? cp1252FromUtf16(b) : std::string(b);
-      p.null = false;
-      return in.ok();
-    }
+    case rpc_type::kText:
+      return readText(in, p, true, type == rpc_type::kNText);
     default:
       return false;
   }

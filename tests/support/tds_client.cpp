@@ -206,6 +206,25 @@ bool TdsClient::send(std::string_view bytes) {
   return fd_ >= 0;
 }
 
+long TdsClient::receive(int timeoutMs) {
+  if (fd_ < 0) return -2;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = ::poll(&p, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return -2;  // the time is up
+    char buf[65536];
+    const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+    if (n >= 0) {
+      pending_.append(buf, static_cast<std::size_t>(n));
+      return static_cast<long>(n);
+    }
+    if (errno != EINTR && errno != EAGAIN) return -1;
+  }
+}
+
 std::optional<std::string> TdsClient::answer(int timeoutMs) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::string payload;
@@ -221,28 +240,20 @@ std::optional<std::string> TdsClient::answer(int timeoutMs) {
       if (last) return payload;
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    if (fd_ < 0 || left.count() <= 0) return std::nullopt;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-    char buf[65536];
-    const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-    if (n <= 0) return std::nullopt;
-    pending_.append(buf, static_cast<std::size_t>(n));
+    if (receive(static_cast<int>(left.count())) <= 0) return std::nullopt;
   }
 }
 
 TdsClient::Ending TdsClient::ending(int timeoutMs) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
+    // Bytes before the end are dropped.
+    pending_.clear();
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    if (fd_ < 0 || left.count() <= 0) return Ending::StillOpen;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-    char buf[4096];
-    const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+    const long n = receive(static_cast<int>(left.count()));
     if (n == 0) return Ending::Fin;
-    if (n < 0 && errno == ECONNRESET) return Ending::Reset;
-    if (n < 0 && errno != EINTR && errno != EAGAIN) return Ending::Reset;
+    if (n == -1) return Ending::Reset;
+    if (n == -2) return Ending::StillOpen;
   }
 }
 

@@ -57,6 +57,11 @@ class TdsClient {
   int fd_ = -1;
   std::size_t packetSize_ = 4096;
   std::string pending_;  // received bytes not taken yet
+
+  // Waits up to `timeoutMs` (looking at least once) for bytes and appends
+  // them to pending_: their count, 0 at the server's FIN, -1 at a reset,
+  // -2 when none came.
+  long receive(int timeoutMs);
 };
 
 #endif  // HV_TESTS_SUPPORT_TDS_CLIENT_H
