@@ -52,7 +52,8 @@ class Client {
   Wait wait(int timeoutMs);
   bool readSome();
   bool send(std::string_view bytes);
-  bool answer(const std::string& tokens, std::uint32_t packetSize);
+  // Sends `tokens` as one answer in packets of the agreed size.
+  bool answer(const std::string& tokens);
   Next handle(Message m);
   Next login(const Message& m);
   Next batch(const Message& m);
@@ -62,6 +63,8 @@ class Client {
   Next refuse(std::string_view request, Token done);
   bool delayed();
   void drain();
+  // FIN at once; then the client's rest is read and dropped until it closes.
+  void finish();
 };
 
 Wait Client::wait(int timeoutMs) {
@@ -95,8 +98,8 @@ bool Client::send(std::string_view bytes) {
   return true;
 }
 
-bool Client::answer(const std::string& tokens, std::uint32_t packetSize) {
-  Outbox out([this](std::string_view p) { return send(p); }, packetSize, spid_);
+bool Client::answer(const std::string& tokens) {
+  Outbox out([this](std::string_view p) { return send(p); }, packetSize_, spid_);
   out.tokens() = tokens;
   return out.finish();
 }
@@ -117,12 +120,12 @@ Client::Next Client::handle(Message m) {
       if (state_ != State::LoggedIn) return Next::Go;
       std::string tokens;
       writeAttentionAck(tokens, version_);
-      return answer(tokens, packetSize_) ? Next::Go : Next::End;
+      return answer(tokens) ? Next::Go : Next::End;
     }
     case MessageType::Prelogin: {
       if (state_ != State::Start || !readPrelogin(m.payload)) return Next::End;
       state_ = State::AwaitLogin;
-      return answer(preloginAnswer(), packetSize_) ? Next::Go : Next::End;
+      return answer(preloginAnswer()) ? Next::Go : Next::End;
     }
     case MessageType::Login7:
       return state_ == State::LoggedIn ? Next::End : login(m);
@@ -151,12 +154,12 @@ Client::Next Client::login(const Message& m) {
   std::string tokens;
   if (!session_) {
     writeLoginRefusal(tokens, version_, errors);
-    answer(tokens, packetSize_);
+    answer(tokens);
     return Next::End;
   }
   const std::uint32_t agreed = agreedPacketSize(l->packetSize);
   writeLoginAnswer(tokens, version_, session_->databaseName(), agreed);
-  if (!answer(tokens, packetSize_)) return Next::End;
+  if (!answer(tokens)) return Next::End;
   packetSize_ = agreed;  // from the next message on
   state_ = State::LoggedIn;
   return Next::Go;
@@ -177,6 +180,11 @@ bool Client::delayed() {
   }
 }
 
+void Client::finish() {
+  ::shutdown(fd_, SHUT_WR);
+  drain();
+}
+
 // Reads and drops whatever the client sends until it leaves or the server stops.
 void Client::drain() {
   while (wait(-1) == Wait::Readable) {
@@ -189,7 +197,7 @@ void Client::drain() {
 Client::Next Client::refuse(std::string_view request, Token done) {
   std::string tokens;
   writeUnsupported(tokens, version_, request, done);
-  return answer(tokens, packetSize_) ? Next::Go : Next::End;
+  return answer(tokens) ? Next::Go : Next::End;
 }
 
 Client::Next Client::batch(const Message& m) {
@@ -201,7 +209,7 @@ Client::Next Client::batch(const Message& m) {
 Client::Next Client::answerProcedure(const ProcedureEnd& end) {
   std::string tokens;
   writeProcedureEnd(tokens, version_, end);
-  return answer(tokens, packetSize_) ? Next::Go : Next::End;
+  return answer(tokens) ? Next::Go : Next::End;
 }
 
 // The procedures of prepared statements, without parameter markers:
@@ -239,7 +247,7 @@ Client::Next Client::call(const Message& m) {
         std::string tokens;
         TokenWriter(tokens, version_).message(serverError(kNotSupported, {"sp_execute of an unknown handle"}));
         writeProcedureEnd(tokens, version_, end);
-        return answer(tokens, packetSize_) ? Next::Go : Next::End;
+        return answer(tokens) ? Next::Go : Next::End;
       }
       const std::string statement = it->second;
       return run(statement, &end);
@@ -261,8 +269,7 @@ Client::Next Client::run(const std::string& text, const ProcedureEnd* end) {
   const NetAction fault = settings_.faults.onBatch(batches_);
   switch (fault) {
     case NetAction::CloseAt:
-      ::shutdown(fd_, SHUT_WR);
-      drain();
+      finish();
       return Next::End;
     case NetAction::ResetAt:
       ending_ = Ending::Reset;
@@ -283,8 +290,7 @@ Client::Next Client::run(const std::string& text, const ProcedureEnd* end) {
     if (fault == NetAction::ResetAfter) {
       ending_ = Ending::Reset;
     } else {
-      ::shutdown(fd_, SHUT_WR);
-      drain();
+      finish();
     }
     return Next::End;
   }

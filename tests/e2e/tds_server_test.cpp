@@ -80,14 +80,16 @@ TEST_F(TdsServerTest, LoginAnswerAndBatchesInPacketsOfAnySizeAndPieces) {
     // A batch of several packets, sent one byte at a time, and an answer of
     // several packets (every one checked against the agreed size).
     const std::string where(1500, ' ');
-    const std::string text = "SELECT TtaAps, TtaFcd FROM HvSystem.Hvs112Tta" + where + "ORDER BY TtaAps";
+    const std::string wide(300, 'w');  // 17 rows of it: an answer of several packets at every size but 32767
+    const std::string text =
+        "SELECT TtaAps, TtaFcd, '" + wide + "' AS Wide FROM HvSystem.Hvs112Tta" + where + "ORDER BY TtaAps";
     const std::string bytes = packets(kSqlBatch, sqlBatch(text), c.packetSize());
     for (const char b : bytes) ASSERT_TRUE(c.send(std::string(1, b)));
     const std::optional<std::string> a = c.answer();
     ASSERT_TRUE(a);
     const std::vector<TdsToken> rows = scanTokens(*a);
     ASSERT_EQ(rows.size(), 1 + 17 + 1u);
-    EXPECT_EQ(rows[1].row, (std::vector<std::string>{"0", "B01"}));
+    EXPECT_EQ(rows[1].row, (std::vector<std::string>{"0", "B01", wide}));
     EXPECT_EQ(rows.back().status, kDoneCount);
     EXPECT_EQ(rows.back().count, 17u);
   }
