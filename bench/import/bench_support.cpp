@@ -152,6 +152,7 @@ ServerProcess::ServerProcess(const std::string& database, const std::string& tra
                                    "--login", kUser, kPassword};
   if (!trace.empty()) args.insert(args.end(), {"--trace", trace});
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& a : args) argv.push_back(&a[0]);
   argv.push_back(nullptr);
   int out[2];

@@ -54,7 +54,7 @@ class Client {
   bool send(std::string_view bytes);
   // Sends `tokens` as one answer in packets of the agreed size.
   bool answer(const std::string& tokens);
-  Next handle(Message m);
+  Next handle(const Message& m);
   Next login(const Message& m);
   Next batch(const Message& m);
   Next call(const Message& m);
@@ -113,7 +113,7 @@ Ending Client::serve() {
   }
 }
 
-Client::Next Client::handle(Message m) {
+Client::Next Client::handle(const Message& m) {
   switch (static_cast<MessageType>(m.type)) {
     case MessageType::Attention: {
       // Before the login there is nothing to cancel.

@@ -100,7 +100,7 @@ std::optional<RpcCall> readRpc(std::string_view payload, std::uint32_t tdsVersio
   if (nameLength == 0xFFFF) {
     call.procedure = static_cast<Procedure>(in.u16le());
   } else {
-    call.name = cp1252FromUtf16(in.bytes(2u * nameLength));
+    call.name = cp1252FromUtf16(in.bytes(2 * static_cast<std::size_t>(nameLength)));
     call.procedure = procedureNamed(call.name);
   }
   in.u16le();  // option flags
@@ -110,7 +110,7 @@ std::optional<RpcCall> readRpc(std::string_view payload, std::uint32_t tdsVersio
     const std::uint8_t nameChars = in.u8();
     if (nameChars >= 0x80) break;  // a batch flag: another call follows
     RpcParam p;
-    p.name = cp1252FromUtf16(in.bytes(2u * nameChars));
+    p.name = cp1252FromUtf16(in.bytes(2 * static_cast<std::size_t>(nameChars)));
     p.output = (in.u8() & rpc_type::kParamOutput) != 0;
     if (!readValue(in, p)) return std::nullopt;
     call.params.push_back(std::move(p));
