@@ -51,6 +51,16 @@ bool readNumber(std::string_view text, long max, long& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // SIGTERM and SIGINT go to one waiting thread only, also when they come
+  // while the server starts; a client that leaves while an answer is being
+  // sent must not end the server.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+
   ServerSettings settings;
   std::string port;
   bool oldTruncation = false;
@@ -124,15 +134,6 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-
-  // SIGTERM and SIGINT go to one waiting thread only; a client that leaves
-  // while an answer is being sent must not end the server.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-  ::signal(SIGPIPE, SIG_IGN);
 
   Server server(std::move(settings));
   std::string error;
