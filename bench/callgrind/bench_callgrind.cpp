@@ -12,7 +12,9 @@
 // two file sizes divided by the difference in records, so start-up, connect
 // and exit drop out; the whole-process ratio is taken at the larger size.
 //
-//   bench_callgrind [SMALL LARGE [FORMATS]]   default formats: 40p,50p,62p,dta
+//   bench_callgrind [--freetds] [SMALL LARGE [FORMATS]]   default formats: 40p,50p,62p,dta
+// (--freetds: both reach the database through FreeTDS and the stand-in's TDS
+// server; the server's work is in another process and not counted)
 // Without sizes a fixed-length format runs with 1000 and 3000 records and dta
 // with 300 and 1000 lines (a dta line sends 34 statements, a fixed-length
 // record one to four).
@@ -102,21 +104,21 @@ class CallgrindBench {
   // switched on only after the fresh database has been loaded.
   void runTool(std::vector<std::string> prefix, const std::string& file, const std::string& format,
                const std::string& traceTo = "") {
-    const Database db = scratch_.freshDatabase();
+    Database db = scratch_.freshDatabase();
     scratch_.configureFor(db);
     prefix.insert(prefix.end(), {kBuild + "/Stempelzug", file, format, kTerminal});
-    if (!traceTo.empty()) ::setenv("HVEMU_TRACE", traceTo.c_str(), 1);
+    if (!traceTo.empty()) db.traceTo(traceTo);
     const ChildRun r = runChild(prefix, scratch_.workDir(), scratch_.root() + "/tool-out.txt");
-    ::unsetenv("HVEMU_TRACE");
+    db.traceTo("");
     if (r.status != 0) fail("Stempelzug ended with " + std::to_string(r.status) + " on " + file);
   }
 
   void runReplay(std::vector<std::string> prefix, const std::string& trace, const std::string& traceTo = "") {
-    const Database db = scratch_.freshDatabase();
+    Database db = scratch_.freshDatabase();
+    if (!traceTo.empty()) db.traceTo(traceTo);
     prefix.insert(prefix.end(), {kBuild + "/bench_import", "--replay", trace, db.dsn()});
-    if (!traceTo.empty()) ::setenv("HVEMU_TRACE", traceTo.c_str(), 1);
     const ChildRun r = runChild(prefix, scratch_.root(), scratch_.root() + "/replay-out.txt");
-    ::unsetenv("HVEMU_TRACE");
+    db.traceTo("");
     if (r.status != 0) fail("the replay ended with " + std::to_string(r.status));
   }
 
@@ -131,6 +133,7 @@ double perRecord(uint64_t small, uint64_t large, long records) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const Path path = pathFromArguments(argc, argv);
   const bool sized = argc > 2;
   const long givenSmall = sized ? std::atol(argv[1]) : 0;
   const long givenLarge = sized ? std::atol(argv[2]) : 0;
@@ -139,8 +142,9 @@ int main(int argc, char** argv) {
   }
   const std::vector<std::string> formats = splitFormats(argc > 3 ? argv[3] : "40p,50p,62p,dta");
 
-  Scratch scratch;
+  Scratch scratch(path);
   CallgrindBench bench(scratch);
+  if (path == Path::FreeTds) std::printf("== through FreeTDS and the TDS server on 127.0.0.1\n");
   std::printf("== instructions (callgrind) per record between two file sizes; own = all but the calls into "
               "the driver manager\n");
   std::printf("%-4s %11s %10s %10s %10s %10s %8s %8s\n", "", "records", "tool exe", "tool own", "replay own",

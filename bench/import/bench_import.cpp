@@ -6,8 +6,10 @@
 // tool's peak memory (maximum resident set of the child) for a small and a
 // large file.
 //
-//   bench_import [RECORDS [SMALL LARGE [FORMATS]]]   defaults: 100000 1000 1000000 40p,50p,62p
-//   (FORMATS: a comma-separated choice of 40p, 50p, 62p, dta)
+//   bench_import [--freetds] [RECORDS [SMALL LARGE [FORMATS]]]   defaults: 100000 1000 1000000 40p,50p,62p
+//   (FORMATS: a comma-separated choice of 40p, 50p, 62p, dta; --freetds: the
+//   tool and the replay reach the database through FreeTDS and the stand-in's
+//   TDS server, the server's trace taking the driver's place)
 #include <sys/resource.h>
 
 #include <chrono>
@@ -86,12 +88,12 @@ class Bench {
       Database db = freshDatabase();
       std::remove(toolTrace.c_str());
       std::remove(replayTrace.c_str());
-      ::setenv("HVEMU_TRACE", (toolTurn ? toolTrace : replayTrace).c_str(), 1);
+      db.traceTo(toolTurn ? toolTrace : replayTrace);
       if (toolTurn) {
         const ChildRun r = runTool(db, file, format);
         toolSeconds += r.seconds;
         toolCpu += r.cpu;
-        ::unsetenv("HVEMU_TRACE");
+        db.traceTo("");
         const std::vector<std::string> taken = readLines(toolTrace);
         if (!statements.empty() && taken != statements) sameStream = false;
         statements = taken;
@@ -107,14 +109,15 @@ class Bench {
         }
         replaySeconds += secondsSince(start);
         replayCpu += selfCpuSeconds() - cpuStart;
-        ::unsetenv("HVEMU_TRACE");
+        db.traceTo("");
         if (readLines(replayTrace) != statements) sameStream = false;
       }
     }
     std::printf("%-4s %9ld records %9zu statements  tool %8.3f s  replay %8.3f s  ratio %5.3f"
-                "  (cpu: tool %.3f s, replay %.3f s)  %s%s\n",
+                "  %8.0f bookings/s  (cpu: tool %.3f s, replay %.3f s)  %s%s\n",
                 format.c_str(), records, statements.size(), toolSeconds / 2, replaySeconds / 2,
-                toolSeconds / replaySeconds, toolCpu / 2, replayCpu / 2, sameStream ? "same statement stream" : "STATEMENT STREAMS DIFFER",
+                toolSeconds / replaySeconds, static_cast<double>(records) / (toolSeconds / 2), toolCpu / 2,
+                replayCpu / 2, sameStream ? "same statement stream" : "STATEMENT STREAMS DIFFER",
                 failed ? (", " + std::to_string(failed / 2) + " failed statements").c_str() : "");
     std::fflush(stdout);
     std::remove(toolTrace.c_str());
@@ -136,9 +139,9 @@ class Bench {
       writeFile(file, format, sizes[k]);
       std::remove(trace.c_str());
       Database db = freshDatabase();
-      ::setenv("HVEMU_TRACE", trace.c_str(), 1);
+      db.traceTo(trace);
       const ChildRun r = runTool(db, file, format, true);
-      ::unsetenv("HVEMU_TRACE");
+      db.traceTo("");
       rss[k] = r.maxRssKiB;
       fs::remove(file);
 
@@ -187,13 +190,15 @@ int measure(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc > 3 && std::string(argv[1]) == "--measure") return measure(argc, argv);
   if (argc == 4 && std::string(argv[1]) == "--replay") return replayTrace(argv[2], argv[3]);
+  const Path path = pathFromArguments(argc, argv);
   const long records = argc > 1 ? std::atol(argv[1]) : 100000;
   const long small = argc > 3 ? std::atol(argv[2]) : 1000;
   const long large = argc > 3 ? std::atol(argv[3]) : 1000000;
   const std::vector<std::string> formats = splitFormats(argc > 4 ? argv[4] : "40p,50p,62p");
 
-  Scratch scratch;
+  Scratch scratch(path);
   Bench bench(scratch);
+  if (path == Path::FreeTds) std::printf("== through FreeTDS and the TDS server on 127.0.0.1\n");
   std::printf("== wall time: tool vs bare replay of its statements (target ratio <= 1.05)\n");
   for (const std::string& f : formats) bench.speed(f, records);
   std::printf("== peak memory of the tool (target: within 1 MiB)\n");

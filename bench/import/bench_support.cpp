@@ -1,5 +1,6 @@
 #include "bench_support.h"
 
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -146,19 +147,81 @@ std::vector<std::string> readLines(const std::string& path) {
   return lines;
 }
 
-Database::Database(const std::string& odbcFolder, const std::string& dir, const std::string& dsn) : dsn_(dsn) {
+ServerProcess::ServerProcess(const std::string& database, const std::string& trace) {
+  std::vector<std::string> args = {kBuild + "/hvemu-server", "--database", database, "--port", "0",
+                                   "--login", kUser, kPassword};
+  if (!trace.empty()) args.insert(args.end(), {"--trace", trace});
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (std::string& a : args) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  int out[2];
+  if (::pipe(out) != 0) fail("pipe failed");
+  std::fflush(stdout);
+  pid_ = ::fork();
+  if (pid_ < 0) fail("fork failed");
+  if (pid_ == 0) {
+    ::dup2(out[1], STDOUT_FILENO);
+    ::close(out[0]);
+    ::close(out[1]);
+    ::unsetenv("HVEMU_TRACE");
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  std::string line;
+  char c = 0;
+  while (line.size() < 64 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+  ::close(out[0]);
+  if (line.compare(0, 5, "port ") != 0) fail("hvemu-server did not start on " + database);
+  port_ = std::atoi(line.c_str() + 5);
+}
+
+ServerProcess::~ServerProcess() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGTERM);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+}
+
+Database::Database(Path path, const std::string& odbcFolder, const std::string& dir, const std::string& dsn)
+    : path_(path), odbcFolder_(odbcFolder), file_(dir + "/" + dsn + ".db"), dsn_(dsn) {
   const std::string cmd = "BUILD_DIR='" + kBuild + "' bash '" + kSource + "/scripts/emulator-dsn' '" + odbcFolder +
-                          "' " + dsn + " '" + dir + "/" + dsn + ".db' " + kUser + " " + kPassword + " >/dev/null";
+                          "' " + dsn + " '" + file_ + "' " + kUser + " " + kPassword + " >/dev/null";
   if (std::system(cmd.c_str()) != 0) fail("scripts/emulator-dsn failed for " + dsn);
-  Connection c(dsn);
-  for (const char* script : {"/sql/schema.sql", "/sql/demo-data.sql"}) {
-    for (std::string line : readLines(kSource + script)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      const std::size_t first = line.find_first_not_of(" \t");
-      if (first == std::string::npos || line.compare(first, 2, "--") == 0) continue;
-      if (!c.run(line)) fail(std::string("loading ") + script + " failed at: " + line);
+  {
+    Connection c(dsn);
+    for (const char* script : {"/sql/schema.sql", "/sql/demo-data.sql"}) {
+      for (std::string line : readLines(kSource + script)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line.compare(first, 2, "--") == 0) continue;
+        if (!c.run(line)) fail(std::string("loading ") + script + " failed at: " + line);
+      }
     }
   }
+  if (path_ == Path::FreeTds) {
+    dsn_ = dsn + "Tds";
+    traceTo("");
+  }
+}
+
+void Database::traceTo(const std::string& file) {
+  if (path_ == Path::InProcess) {
+    if (file.empty()) {
+      ::unsetenv("HVEMU_TRACE");
+    } else {
+      ::setenv("HVEMU_TRACE", file.c_str(), 1);
+    }
+    return;
+  }
+  server_.reset();
+  server_ = std::make_unique<ServerProcess>(file_, file);
+  const std::string name = file_.substr(file_.rfind('/') + 1);
+  const std::string cmd = "bash '" + kSource + "/scripts/dsn-freetds' '" + odbcFolder_ + "' " + dsn_ +
+                          " 127.0.0.1 " + std::to_string(server_->port()) + " '" + name.substr(0, name.rfind('.')) +
+                          "' 600 >/dev/null";
+  if (std::system(cmd.c_str()) != 0) fail("scripts/dsn-freetds failed for " + dsn_);
 }
 
 bool knownFormat(const std::string& format) {
@@ -181,7 +244,7 @@ void writeFile(const std::string& path, const std::string& format, long records)
   if (!out) fail("cannot write " + path);
 }
 
-Scratch::Scratch() {
+Scratch::Scratch(Path path) : path_(path) {
   char tmpl[] = "/tmp/hvbench-XXXXXX";
   if (::mkdtemp(tmpl) == nullptr) fail("mkdtemp failed");
   root_ = tmpl;
@@ -202,7 +265,7 @@ Scratch::~Scratch() {
 }
 
 Database Scratch::freshDatabase() {
-  return Database(root_ + "/odbc", root_ + "/db", "HvBench" + std::to_string(++databases_));
+  return Database(path_, root_ + "/odbc", root_ + "/db", "HvBench" + std::to_string(++databases_));
 }
 
 void Scratch::configureFor(const Database& db) {
@@ -211,6 +274,14 @@ void Scratch::configureFor(const Database& db) {
       {kBuild + "/hvcrypt", "ini", "--login", kUser, "--password", kPassword, "--schema", kSchema, "--dsn", db.dsn()},
       root_, ini);
   if (h.status != 0) fail("hvcrypt ini failed");
+}
+
+Path pathFromArguments(int& argc, char**& argv) {
+  if (argc < 2 || std::string(argv[1]) != "--freetds") return Path::InProcess;
+  argv[1] = argv[0];
+  ++argv;
+  --argc;
+  return Path::FreeTds;
 }
 
 int replayTrace(const char* tracePath, const char* dsn) {

@@ -1,6 +1,8 @@
 // What the import benchmarks share: a scratch suite root with the tool's
 // configuration, fresh emulator databases loaded with the schema and the demo
-// master data, generated booking files of every format, child processes with
+// master data (reached through the stand-in's driver in process, or with
+// --freetds through FreeTDS and the stand-in's TDS server on the loopback
+// interface), generated booking files of every format, child processes with
 // their own resource figures, and the bare replay of a statement stream (every
 // statement the way the tool runs it, nothing else around it).
 #ifndef HV_BENCH_IMPORT_BENCH_SUPPORT_H
@@ -9,6 +11,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,14 +58,43 @@ class Connection {
 
 std::vector<std::string> readLines(const std::string& path);
 
-// A fresh emulator database with the schema and the demo master data.
-class Database {
+// How the benchmarks reach their databases: the stand-in's driver in the
+// process, or FreeTDS over TCP and the stand-in's TDS server.
+enum class Path { InProcess, FreeTds };
+
+// A TDS server process of the build on one database file, stopped (SIGTERM)
+// by the destructor.
+class ServerProcess {
  public:
-  Database(const std::string& odbcFolder, const std::string& dir, const std::string& dsn);
-  const std::string& dsn() const { return dsn_; }
+  ServerProcess(const std::string& database, const std::string& trace);
+  ~ServerProcess();
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+  int port() const { return port_; }
 
  private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+// A fresh emulator database with the schema and the demo master data (loaded
+// through the stand-in's driver), and the data source the runs use: the same,
+// or on the FreeTDS path a FreeTDS data source of a TDS server on the file.
+class Database {
+ public:
+  Database(Path path, const std::string& odbcFolder, const std::string& dir, const std::string& dsn);
+  const std::string& dsn() const { return dsn_; }
+  // The statement trace of the following runs: `file` (empty: none). In
+  // process the driver's (HVEMU_TRACE); over TCP the server's (--trace: the
+  // server starts again with it).
+  void traceTo(const std::string& file);
+
+ private:
+  Path path_;
+  std::string odbcFolder_;
+  std::string file_;
   std::string dsn_;
+  std::unique_ptr<ServerProcess> server_;
 };
 
 // The formats the benchmarks know: "40p", "50p", "62p", "dta".
@@ -79,7 +111,7 @@ void writeFile(const std::string& path, const std::string& format, long records)
 // configuration file and the working folder two levels below the root.
 class Scratch {
  public:
-  Scratch();
+  explicit Scratch(Path path = Path::InProcess);
   ~Scratch();
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
@@ -88,13 +120,19 @@ class Scratch {
   // Where the tool runs: the suite root's "a/b".
   std::string workDir() const { return root_ + "/suite/a/b"; }
   Database freshDatabase();
+  Path path() const { return path_; }
   // Writes the configuration file for `db` with hvcrypt.
   void configureFor(const Database& db);
 
  private:
   std::string root_;
+  Path path_;
   int databases_ = 0;
 };
+
+// "--freetds" as the first argument: the FreeTDS path (and the argument
+// taken away).
+Path pathFromArguments(int& argc, char**& argv);
 
 // "--replay TRACE DSN": runs the statements of a trace file one after the
 // other on data source DSN, reading the file line by line.

@@ -148,3 +148,39 @@ TEST(Faults, SwitchesCanAlsoComeFromTheDsn) {
   ScopedEnv alloc("HVEMU_FAIL_ALLOC", "");
   EXPECT_EQ(SQL_SUCCESS, SQLPrepare(st.handle(), prepared, SQL_NTS));
 }
+
+TEST(Faults, InjectedFailuresAtPositionsCountedAmongStatementsOfAText) {
+  const std::string statements[] = {
+      "SELECT COUNT(*) FROM HvSystem.Hvs1140Trm",
+      "INSERT INTO HvSystem.Hvs1140Trm (TrmNam, TrmMnd, TrmLiz) VALUES ('P1', 1, 1)",
+      "select TrmNam FROM HvSystem.Hvs1140Trm",
+      "INSERT INTO HvSystem.Hvs401Zls (ZlsTrm, ZlsLes, ZlsKst) VALUES ('P1', 1, 'x')",
+      "INSERT INTO HvSystem.Hvs1140Trm (TrmNam, TrmMnd, TrmLiz) VALUES ('P2', 1, 1)",
+      "SELECT ZlsKst FROM HvSystem.Hvs401Zls",
+  };
+  const struct {
+    const char* setting;
+    std::vector<bool> fails;  // statements 1..6
+  } cases[] = {
+      {"2@insert:547:23000", {false, false, false, true, false, false}},
+      {"1+@Hvs1140Trm:547:23000", {true, true, true, false, true, false}},
+      {"2+@SELECT:547:23000", {false, false, true, false, false, true}},
+      {"3@SELECT:547:23000,1@Zls:547:23000", {false, false, false, true, false, true}},
+      {"5:547:23000", {false, false, false, false, true, false}},
+      {"1@:547:23000,0:547:23000,x@SELECT:547:23000", {false, false, false, false, false, false}},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::string("HVEMU_FAIL_EXEC=") + k.setting);
+    SuiteDatabase s;
+    ScopedEnv env("HVEMU_FAIL_EXEC", k.setting);
+    Connection c;
+    ASSERT_EQ(SQL_SUCCESS, c.connect(s.db.dsn()));
+    for (std::size_t i = 0; i < k.fails.size(); ++i) {
+      const Outcome o = c.exec(statements[i]);
+      EXPECT_EQ(k.fails[i] ? SQL_ERROR : SQL_SUCCESS, o.rc) << "statement " << i + 1 << ": " << o.message();
+      if (k.fails[i]) {
+        EXPECT_EQ(547, o.native());
+      }
+    }
+  }
+}

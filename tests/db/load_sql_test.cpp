@@ -97,11 +97,14 @@ TEST(LoadSql, RefusesWhenItCannotConnect) {
   writeIniValues(unknownDsn, sandbox.options().user, sandbox.options().password, "HvKantine.", "NoSuchDsn");
   const std::string refusedLogin = sandbox.file("refused.ini");
   writeIniValues(refusedLogin, sandbox.options().user, "not-the-password", "HvKantine.", sandbox.dsn());
+  const std::string dsn = sandbox.dsn();
+  const std::string user = sandbox.options().user;
   const struct {
     const char* what;
     std::vector<std::string> args;
     int status;
     std::string err;
+    std::string input = std::string();  // standard input
   } cases[] = {
       {"no arguments", {}, 2, "usage: stempelzug-load-sql CONFIG SCRIPT..."},
       {"no script", {sandbox.writeIni()}, 2, "usage: stempelzug-load-sql CONFIG SCRIPT..."},
@@ -111,15 +114,31 @@ TEST(LoadSql, RefusesWhenItCannotConnect) {
        1,
        "connecting to data source 'NoSuchDsn' as 'hvimport' failed\n   ODBC IM002 (0): "},
       {"a refused login", {refusedLogin, script}, 1, "   ODBC 28000 (18456): "},
+      // The login named on the command line, the password on standard input.
+      {"--dsn without --user", {"--dsn", dsn, script}, 2, "usage: "},
+      {"--dsn with no script", {"--dsn", dsn, "--user", user}, 2, "usage: "},
+      {"--dsn with no password", {"--dsn", dsn, "--user", user, script}, 2, "no password on standard input"},
+      {"--dsn with a refused password",
+       {"--dsn", dsn, "--user", user, script},
+       1,
+       "   ODBC 28000 (18456): ",
+       "not-the-password\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const ProcessResult r = runProcess(kLoader, c.args);
+    const ProcessResult r = runProcess(kLoader, c.args, std::string(), {}, c.input);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
   }
   EXPECT_EQ(sandbox.query("SELECT COUNT(*) FROM HvSystem.Hvs1140Trm"), std::vector<OdbcSandbox::Row>{{"0"}});
+
+  // The right password, with a CR LF line end as a Windows shell gives it.
+  const ProcessResult r =
+      runProcess(kLoader, {"--dsn", dsn, "--user", user, script}, std::string(), {}, sandbox.options().password + "\r\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, script + ": 1 statements, 0 failed\n");
+  EXPECT_EQ(sandbox.query("SELECT COUNT(*) FROM HvSystem.Hvs1140Trm"), std::vector<OdbcSandbox::Row>{{"1"}});
 }
 
 }  // namespace

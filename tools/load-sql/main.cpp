@@ -6,8 +6,10 @@
 // unlike isql, whose status says nothing about the statements.
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/login.h"
@@ -22,11 +24,15 @@ constexpr int kExitUsage = 2;
 
 constexpr char kUsage[] =
     "usage: stempelzug-load-sql CONFIG SCRIPT...\n"
+    "       stempelzug-load-sql --dsn DSN --user USER SCRIPT...\n"
     "\n"
     "Runs each SCRIPT (T-SQL, one statement per line; blank lines and lines\n"
     "starting with -- are left out) through the data source of the configuration\n"
     "file CONFIG (the suite's Horavelle.Ini, written by hvcrypt), as the login the\n"
-    "import tool takes from it. Every failed statement is shown with its file and\n"
+    "import tool takes from it; or through the data source DSN as USER, with the\n"
+    "password as the first line of standard input (before a configuration file\n"
+    "exists, as when a stand-in database is set up). Every failed statement is\n"
+    "shown with its file and\n"
     "line and the driver's answer; a script with a failed statement is run to its\n"
     "end, the scripts after it are not run.\n"
     "\n"
@@ -41,7 +47,7 @@ bool isStatement(std::string_view line) {
 
 class ScriptRunner {
  public:
-  explicit ScriptRunner(const std::string& configPath) : login_(login::readLogin(configPath)) {}
+  explicit ScriptRunner(login::Login login) : login_(std::move(login)) {}
 
   bool connect() {
     if (database_.odbcConnect(login_.user.view(), login_.password.view(), login_.dataSource.view()) == 0) {
@@ -110,15 +116,33 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return kExitUsage;
   }
-  if (std::FILE* config = std::fopen(args[0].c_str(), "rb")) {
+  login::Login login;
+  std::size_t firstScript = 1;
+  if (args[0] == "--dsn") {
+    if (args.size() < 5 || args[2] != "--user") {
+      std::fputs(kUsage, stderr);
+      return kExitUsage;
+    }
+    login.dataSource = args[1];
+    login.user = args[3];
+    std::string password;
+    if (!std::getline(std::cin, password)) {
+      std::fputs("stempelzug-load-sql: no password on standard input\n", stderr);
+      return kExitUsage;
+    }
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    login.password = password;
+    firstScript = 4;
+  } else if (std::FILE* config = std::fopen(args[0].c_str(), "rb")) {
     std::fclose(config);
+    login = login::readLogin(args[0]);
   } else {
     std::fprintf(stderr, "stempelzug-load-sql: cannot read the configuration file %s\n", args[0].c_str());
     return kExitFailed;
   }
-  ScriptRunner runner(args[0]);
+  ScriptRunner runner(std::move(login));
   if (!runner.connect()) return kExitFailed;
-  for (std::size_t i = 1; i < args.size(); ++i) {
+  for (std::size_t i = firstScript; i < args.size(); ++i) {
     if (runner.run(args[i])) continue;
     if (i + 1 < args.size())
       std::fprintf(stderr, "stempelzug-load-sql: the scripts after %s were not run\n", args[i].c_str());

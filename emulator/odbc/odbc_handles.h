@@ -17,9 +17,10 @@
 #include <string>
 #include <string_view>
 
-#include "fault_switches.h"
-#include "server_errors.h"
-#include "session.h"
+#include <hvemu/engine.h>
+
+#include "driver_records.h"
+#include "dsn_switches.h"
 
 #define HVEMU_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -111,7 +112,6 @@ struct Dbc : HandleBase {
   std::string user;
   DsnSwitches switches;
   long statementAllocations = 0;
-  long executions = 0;
   std::map<const Stmt*, std::unique_ptr<Stmt>> statements;
   SQLUINTEGER loginTimeout = 0;
 };

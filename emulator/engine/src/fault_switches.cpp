@@ -2,9 +2,10 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "text_rules.h"
 
 namespace hvemu {
 
@@ -30,16 +31,18 @@ bool readLong(std::string_view s, long& out) {
   return r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
 
-// "N" matches count N, "N+" N and every later count.
-bool countMatches(std::string_view item, long count) {
-  const bool onwards = !item.empty() && item.back() == '+';
+// "N" or "N+": the number and whether later counts match too.
+bool readCount(std::string_view item, long& n, bool& onwards) {
+  onwards = !item.empty() && item.back() == '+';
   if (onwards) item.remove_suffix(1);
-  long n = 0;
-  return readLong(item, n) && (count == n || (onwards && count > n));
+  return readLong(item, n) && n > 0;
 }
 
-constexpr const char* kFailAllocVariable = "HVEMU_FAIL_ALLOC";
-constexpr const char* kFailAllocKey = "FailAlloc";
+bool countMatches(std::string_view item, long count) {
+  long n = 0;
+  bool onwards = false;
+  return readCount(item, n, onwards) && (count == n || (onwards && count > n));
+}
 
 // The HVEMU_FAIL_ALLOC state of the call this thread is in. Longer settings
 // are cut to the buffer; the switch is for tests, whose settings are short.
@@ -51,23 +54,6 @@ struct CallState {
   char setting[128] = {};
 };
 thread_local CallState t_call;
-
-}  // namespace
-
-std::string switchValue(const char* envName, const char* dsnKey, const DsnSwitches& dsn) {
-  allocationPoint();
-  if (const char* v = std::getenv(envName)) return v;
-  auto it = dsn.find(dsnKey);
-  return it == dsn.end() ? std::string() : it->second;
-}
-
-bool switchOn(const std::string& value) { return !value.empty() && value != "0"; }
-
-bool allocationFails(std::string_view setting, long count) {
-  bool fails = false;
-  eachItem(setting, [&](std::string_view item) { return fails = countMatches(item, count); });
-  return fails;
-}
 
 bool allocationPointFails(std::string_view setting, std::string_view function, long count) {
   bool fails = false;
@@ -82,22 +68,71 @@ bool allocationPointFails(std::string_view setting, std::string_view function, l
   return fails;
 }
 
-AllocationCall::AllocationCall(const char* function, const DsnSwitches* dsn) noexcept {
+}  // namespace
+
+bool countSelected(std::string_view setting, long count) {
+  bool selected = false;
+  eachItem(setting, [&](std::string_view item) { return selected = countMatches(item, count); });
+  return selected;
+}
+
+bool BatchPosition::parse(std::string_view spec, BatchPosition& out) {
+  const size_t at = spec.find('@');
+  BatchPosition p;
+  if (!readCount(spec.substr(0, at), p.number, p.onwards)) return false;
+  if (at != std::string_view::npos) {
+    p.text = std::string(spec.substr(at + 1));
+    if (p.text.empty()) return false;
+  }
+  out = std::move(p);
+  return true;
+}
+
+bool BatchPosition::matches(std::string_view batch) const {
+  if (text.empty()) return true;
+  for (size_t i = 0; i + text.size() <= batch.size(); ++i) {
+    if (equalsNoCase(batch.substr(i, text.size()), text)) return true;
+  }
+  return false;
+}
+
+void BatchCounter::next(std::string_view batch) {
+  batch_ = batch;
+  ++batches_;
+}
+
+bool BatchCounter::at(const BatchPosition& p) {
+  long count = batches_;
+  if (!p.text.empty()) {
+    TextCount* seen = nullptr;
+    for (TextCount& t : texts_) {
+      if (equalsNoCase(t.text, p.text)) seen = &t;
+    }
+    if (!seen) {
+      allocationPoint();
+      texts_.push_back(TextCount{p.text, 0, 0});
+      seen = &texts_.back();
+    }
+    const bool matches = p.matches(batch_);
+    if (seen->lastBatch != batches_) {
+      seen->lastBatch = batches_;
+      if (matches) ++seen->count;
+    }
+    if (!matches) return false;
+    count = seen->count;
+  }
+  return count == p.number || (p.onwards && count > p.number);
+}
+
+AllocationCall::AllocationCall(const char* function, std::string_view setting) noexcept {
   CallState& c = t_call;
   if (c.depth++ > 0) return;
   c.armed = false;
   c.count = 0;
   c.function = function;
-  std::string_view value;
-  if (const char* v = std::getenv(kFailAllocVariable)) {
-    value = v;
-  } else if (dsn) {
-    auto it = dsn->find(std::string_view(kFailAllocKey));
-    if (it != dsn->end()) value = it->second;
-  }
-  if (value.empty()) return;
-  const size_t n = value.size() < sizeof c.setting - 1 ? value.size() : sizeof c.setting - 1;
-  std::memcpy(c.setting, value.data(), n);
+  if (setting.empty()) return;
+  const size_t n = setting.size() < sizeof c.setting - 1 ? setting.size() : sizeof c.setting - 1;
+  std::memcpy(c.setting, setting.data(), n);
   c.setting[n] = '\0';
   c.armed = true;
 }
@@ -114,12 +149,14 @@ void allocationPoint() {
   if (allocationPointFails(c.setting, c.function, c.count)) throw std::bad_alloc();
 }
 
-std::optional<InjectedFailure> injectedFailure(std::string_view setting, long count) {
+std::optional<InjectedFailure> injectedFailure(std::string_view setting, BatchCounter& batches) {
   std::optional<InjectedFailure> result;
+  // Every item is asked about, so that each text keeps its count.
   eachItem(setting, [&](std::string_view item) {
     const size_t c1 = item.find(':');
-    long n = 0;
-    if (c1 == std::string_view::npos || !readLong(item.substr(0, c1), n) || n != count) return false;
+    BatchPosition position;
+    if (c1 == std::string_view::npos || !BatchPosition::parse(item.substr(0, c1), position)) return false;
+    if (!batches.at(position) || result) return false;
     const std::string_view rest = item.substr(c1 + 1);
     InjectedFailure f;
     if (rest == "nodiag") {
@@ -128,10 +165,10 @@ std::optional<InjectedFailure> injectedFailure(std::string_view setting, long co
       const size_t c2 = rest.find(':');
       long native = 0;
       if (c2 == std::string_view::npos || !readLong(rest.substr(0, c2), native)) return false;
-      f.record = ServerError{std::string(rest.substr(c2 + 1)), native, "Injected failure", true};
+      f.record = ServerError{std::string(rest.substr(c2 + 1)), native, "Injected failure", true, 1, 16};
     }
     result = f;
-    return true;
+    return false;
   });
   return result;
 }

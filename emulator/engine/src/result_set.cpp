@@ -1,14 +1,13 @@
-#include "fault_switches.h"
-#include "session.h"
+#include "store.h"
 
 namespace hvemu {
 
-ResultSet::ResultSet(PreparedPtr stmt, std::vector<ResultColumn> columns)
+StoreRows::StoreRows(PreparedPtr stmt, std::vector<ResultColumn> columns)
     : prepared_(std::move(stmt)), stmt_(prepared_->stmt), columns_(std::move(columns)) {}
 
-ResultSet::~ResultSet() { releaseStatement(*prepared_); }
+StoreRows::~StoreRows() { releaseStatement(*prepared_); }
 
-int ResultSet::next() {
+int StoreRows::next() {
   if (done_) return 0;
   const int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return 1;
@@ -18,9 +17,9 @@ int ResultSet::next() {
   return -1;
 }
 
-bool ResultSet::isNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
+bool StoreRows::isNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
 
-std::string ResultSet::text(int col) const {
+std::string StoreRows::text(int col) const {
   allocationPoint();
   if (sqlite3_column_type(stmt_, col) == SQLITE_INTEGER) return std::to_string(sqlite3_column_int64(stmt_, col));
   const unsigned char* p = sqlite3_column_text(stmt_, col);
@@ -28,6 +27,6 @@ std::string ResultSet::text(int col) const {
   return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
 }
 
-long long ResultSet::integer(int col) const { return sqlite3_column_int64(stmt_, col); }
+long long StoreRows::integer(int col) const { return sqlite3_column_int64(stmt_, col); }
 
 }  // namespace hvemu

@@ -8,22 +8,9 @@
 #include <variant>
 #include <vector>
 
+#include <hvemu/engine.h>
+
 namespace hvemu {
-
-enum class BaseType { VarChar, Char, TinyInt, SmallInt, Int, BigInt, DateTime };
-
-struct SqlType {
-  BaseType base = BaseType::VarChar;
-  int length = 1;  // characters for VarChar/Char
-  bool isText() const { return base == BaseType::VarChar || base == BaseType::Char; }
-  bool isInteger() const {
-    return base == BaseType::TinyInt || base == BaseType::SmallInt || base == BaseType::Int ||
-           base == BaseType::BigInt;
-  }
-};
-
-// Type name as the server writes it in messages ("smallint", "varchar(30)").
-std::string typeName(const SqlType& t, bool withLength);
 
 struct QualifiedName {
   std::string schema;  // empty: default schema dbo

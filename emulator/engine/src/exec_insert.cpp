@@ -1,7 +1,7 @@
 // INSERT: the values are converted and checked against the declared column
 // types here (widths, NOT NULL, numbers, dates), then stored through one
 // cached SQLite statement per table and column set.
-#include "session.h"
+#include "store.h"
 #include "values.h"
 
 namespace hvemu {
@@ -41,7 +41,7 @@ class RowsSavepoint {
 
 }  // namespace
 
-ExecResult Session::insert(const Insert& s, const ExecOptions& options) {
+ExecResult Store::insert(const Insert& s, const ExecOptions& options) {
   ExecResult r;
   const TableInfo* t = resolveTable(s.table, r);
   if (!t) return r;

@@ -11,22 +11,11 @@ namespace {
 
 SQLRETURN run(Stmt& stmt, const std::string& text) {
   Dbc& dbc = *stmt.dbc;
-  appendTrace(switchValue("HVEMU_TRACE", "Trace", dbc.switches), text);
-  ++dbc.executions;
-  const std::string failSetting = switchValue("HVEMU_FAIL_EXEC", "FailExec", dbc.switches);
-  if (!failSetting.empty()) {
-    if (std::optional<InjectedFailure> f = injectedFailure(failSetting, dbc.executions)) {
-      if (f->withRecord) stmt.add(f->record);
-      return SQL_ERROR;
-    }
-  }
   if (!dbc.session) {
     stmt.add(driverError(DriverRecord::ConnectionNotOpen));
     return SQL_ERROR;
   }
-  ExecOptions options;
-  options.oldTruncation = switchOn(switchValue("HVEMU_OLD_TRUNCATION", "OldTruncation", dbc.switches));
-  ExecResult r = dbc.session->execute(text, options);
+  ExecResult r = dbc.session->execute(text, sessionSwitches(dbc.switches));
   stmt.diags = std::move(r.records);
   if (!r.ok) return SQL_ERROR;
   stmt.rows = std::move(r.rows);

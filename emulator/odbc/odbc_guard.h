@@ -22,7 +22,7 @@ template <typename H, typename Body>
 SQLRETURN guard(const char* function, H* h, Records records, Body&& body) noexcept {
   if (!h) return SQL_INVALID_HANDLE;
   if (records == Records::Clear) h->clearDiags();
-  const AllocationCall call(function, switchesOf(*h));
+  const AllocationCall call(function, failAllocSetting(switchesOf(*h)));
   try {
     return body(*h);
   } catch (const std::bad_alloc&) {
@@ -65,7 +65,7 @@ SQLRETURN guardAnyKind(const char* function, SQLSMALLINT type, SQLHANDLE h, Body
 // record on, so a failure is SQL_ERROR alone.
 template <typename Body>
 SQLRETURN guardNoHandle(const char* function, Body&& body) noexcept {
-  const AllocationCall call(function, nullptr);
+  const AllocationCall call(function, failAllocSetting(nullptr));
   try {
     return body();
   } catch (...) {

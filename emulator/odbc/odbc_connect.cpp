@@ -5,8 +5,10 @@
 
 #include <cstring>
 
+#include <algorithm>
+#include <cctype>
+
 #include "odbc_guard.h"
-#include "text_rules.h"
 
 using namespace hvemu;
 
@@ -19,14 +21,12 @@ std::string dsnAttribute(const std::string& dsn, const char* key) {
   return buf;
 }
 
-const char* const kSwitchKeys[] = {"Trace", "FailStmtAlloc", "ConnectInfo", "FailExec", "OldTruncation", "FailAlloc"};
-
 SQLRETURN allocStatement(Dbc& dbc, SQLHANDLE* out) {
   if (!out) return SQL_ERROR;
   *out = SQL_NULL_HSTMT;
   ++dbc.statementAllocations;
   const std::string setting = switchValue("HVEMU_FAIL_STMT_ALLOC", "FailStmtAlloc", dbc.switches);
-  if (!setting.empty() && allocationFails(setting, dbc.statementAllocations)) {
+  if (!setting.empty() && countSelected(setting, dbc.statementAllocations)) {
     dbc.add(driverError(DriverRecord::MemoryAllocation));
     return SQL_ERROR;
   }
@@ -89,26 +89,20 @@ SQLRETURN freeHandle(const char* function, SQLSMALLINT type, SQLHANDLE handle) {
 }
 
 // Opens the session with the resolved login; fills the handle's records.
-SQLRETURN connect(Dbc& dbc, const std::string& database, const std::string& wantUser, const std::string& wantPassword,
-                  const std::string& user, const std::string& password) {
+SQLRETURN connect(Dbc& dbc, const std::string& database, const Login& expected, const LoginRequest& request) {
   if (dbc.session) {
     dbc.add(driverError(DriverRecord::ConnectionInUse));
     return SQL_ERROR;
   }
-  if (!wantUser.empty() && (!equalsNoCase(wantUser, user) || wantPassword != password)) {
-    dbc.add(serverError(kLoginFailed, {user}));
-    return SQL_ERROR;
-  }
   ErrorList errors;
-  std::unique_ptr<Session> session = Session::open(database, errors);
+  std::unique_ptr<Session> session = Session::open(database, expected, request, errors);
   if (!session) {
     dbc.diags = std::move(errors);
     return SQL_ERROR;
   }
-  dbc.user = user;
+  dbc.user = request.user;
   dbc.session = std::move(session);
   dbc.statementAllocations = 0;
-  dbc.executions = 0;
   if (switchOn(switchValue("HVEMU_CONNECT_INFO", "ConnectInfo", dbc.switches))) {
     dbc.add(serverError(kContextChanged, {dbc.session->databaseName()}));
     return SQL_SUCCESS_WITH_INFO;
@@ -116,9 +110,20 @@ SQLRETURN connect(Dbc& dbc, const std::string& database, const std::string& want
   return SQL_SUCCESS;
 }
 
+// The login the data source names (none: any login is accepted).
+Login dsnLogin(const Dbc& dbc) {
+  if (dbc.dsn.empty()) return Login{};
+  return Login{dsnAttribute(dbc.dsn, "User"), dsnAttribute(dbc.dsn, "Password")};
+}
+
+std::string upperKey(std::string key) {
+  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return key;
+}
+
 void readSwitches(Dbc& dbc) {
   dbc.switches.clear();
-  for (const char* key : kSwitchKeys) {
+  for (const char* key : kDsnSwitchKeys) {
     const std::string v = dsnAttribute(dbc.dsn, key);
     if (!v.empty()) dbc.switches[key] = v;
   }
@@ -132,7 +137,7 @@ SQLRETURN driverConnect(Dbc& dbc, const std::string& text, SQLCHAR* out, SQLSMAL
     if (end == std::string::npos) end = text.size();
     const std::string item = text.substr(start, end - start);
     const size_t eq = item.find('=');
-    if (eq != std::string::npos) attrs[upperAscii(item.substr(0, eq))] = item.substr(eq + 1);
+    if (eq != std::string::npos) attrs[upperKey(item.substr(0, eq))] = item.substr(eq + 1);
     start = end + 1;
   }
   dbc.dsn = attrs["DSN"];
@@ -143,8 +148,7 @@ SQLRETURN driverConnect(Dbc& dbc, const std::string& text, SQLCHAR* out, SQLSMAL
   };
   const std::string user = attrs.count("UID") ? attrs["UID"] : pick("USER", "User");
   const std::string password = attrs.count("PWD") ? attrs["PWD"] : pick("PASSWORD", "Password");
-  const SQLRETURN rc = connect(dbc, pick("DATABASE", "Database"), dbc.dsn.empty() ? "" : dsnAttribute(dbc.dsn, "User"),
-                               dbc.dsn.empty() ? "" : dsnAttribute(dbc.dsn, "Password"), user, password);
+  const SQLRETURN rc = connect(dbc, pick("DATABASE", "Database"), dsnLogin(dbc), LoginRequest{user, password, ""});
   if (SQL_SUCCEEDED(rc) && copyText(text, out, outMax, outLen)) {
     dbc.add(driverError(DriverRecord::Truncated));
     return SQL_SUCCESS_WITH_INFO;
@@ -245,9 +249,8 @@ HVEMU_EXPORT SQLRETURN SQLConnect(SQLHDBC handle, SQLCHAR* dsn, SQLSMALLINT dsnL
   return guardDbc(__func__, handle, [&](Dbc& dbc) {
     dbc.dsn = textArgument(dsn, dsnLen);
     readSwitches(dbc);
-    return connect(dbc, dsnAttribute(dbc.dsn, "Database"), dsnAttribute(dbc.dsn, "User"),
-                   dsnAttribute(dbc.dsn, "Password"), textArgument(user, userLen),
-                   textArgument(password, passwordLen));
+    return connect(dbc, dsnAttribute(dbc.dsn, "Database"), dsnLogin(dbc),
+                   LoginRequest{textArgument(user, userLen), textArgument(password, passwordLen), ""});
   });
 }
 

@@ -4,7 +4,7 @@
 // case-insensitive, blank-padded comparison.
 #include <functional>
 
-#include "session.h"
+#include "store.h"
 #include "sqlite_text.h"
 #include "text_rules.h"
 #include "values.h"
@@ -54,10 +54,7 @@ class QueryTranslator {
     if (src < 0) {
       if (!e.qualifier.empty() && !qualifierKnown(e.qualifier)) {
         // The server reports an unknown qualifier as a multi-part identifier.
-        errors.push_back(ServerError{"42000", 4104,
-                                     "The multi-part identifier \"" + e.qualifier + "." + e.text +
-                                         "\" could not be bound.",
-                                     true});
+        errors.push_back(serverError(kUnboundIdentifier, {e.qualifier + "." + e.text}));
       } else {
         errors.push_back(serverError(kInvalidColumn, {e.text}));
       }
@@ -194,7 +191,7 @@ void bindParams(sqlite3_stmt* stmt, const std::vector<Value>& params) {
 
 }  // namespace
 
-PreparedPtr Session::boundStatement(const std::string& sql, const std::vector<Value>& params,
+PreparedPtr Store::boundStatement(const std::string& sql, const std::vector<Value>& params,
                                     ExecResult& r) {
   std::string error;
   PreparedPtr prepared = statement(sql, error);
@@ -206,7 +203,7 @@ PreparedPtr Session::boundStatement(const std::string& sql, const std::vector<Va
   return prepared;
 }
 
-ExecResult Session::select(const Select& s) {
+ExecResult Store::select(const Select& s) {
   ExecResult r;
   std::vector<Source> sources;
   for (size_t i = 0; i < s.from.size(); ++i) {
@@ -297,12 +294,12 @@ ExecResult Session::select(const Select& s) {
   if (s.top >= 0) sql += " LIMIT " + std::to_string(s.top);
   PreparedPtr prepared = boundStatement(sql, q.params, r);
   if (!prepared) return r;
-  r.rows = std::make_unique<ResultSet>(prepared, std::move(columns));
+  r.rows = std::make_unique<StoreRows>(prepared, std::move(columns));
   r.ok = true;
   return r;
 }
 
-ExecResult Session::remove(const Delete& s) {
+ExecResult Store::remove(const Delete& s) {
   ExecResult r;
   const TableInfo* t = resolveTable(s.table, r);
   if (!t) return r;

@@ -1,9 +1,9 @@
-// One database session: the SQLite connection behind one ODBC connection,
-// with the catalogue cache, the prepared-statement cache and the execution of
-// parsed statements. Owns the sqlite3 handle; result sets it hands out must be
-// destroyed before the session.
-#ifndef HVEMU_SESSION_H
-#define HVEMU_SESSION_H
+// The SQLite store behind one session: the SQLite connection with the
+// catalogue cache, the prepared-statement cache and the execution of parsed
+// statements. Owns the sqlite3 handle; result sets it hands out must be
+// destroyed before the store.
+#ifndef HVEMU_STORE_H
+#define HVEMU_STORE_H
 
 #include <sqlite3.h>
 
@@ -47,29 +47,21 @@ class StatementLease {
   PreparedStatement& p_;
 };
 
-struct ResultColumn {
-  std::string name;
-  SqlType type;
-  bool nullable = true;
-};
-
-// The open rows of a query. Shares a statement with the session's cache and
+// The open rows of a query. Shares a statement with the store's cache and
 // gives it back (reset) when destroyed.
-class ResultSet {
+class StoreRows : public ResultSet {
  public:
-  ResultSet(PreparedPtr stmt, std::vector<ResultColumn> columns);
-  ~ResultSet();
-  ResultSet(const ResultSet&) = delete;
-  ResultSet& operator=(const ResultSet&) = delete;
+  StoreRows(PreparedPtr stmt, std::vector<ResultColumn> columns);
+  ~StoreRows() override;
+  StoreRows(const StoreRows&) = delete;
+  StoreRows& operator=(const StoreRows&) = delete;
 
-  const std::vector<ResultColumn>& columns() const { return columns_; }
-  // 1: a row is current; 0: no further row; -1: failure (see error()).
-  int next();
-  bool isNull(int col) const;
-  // The column's value as text (canonical datetime, decimal numbers).
-  std::string text(int col) const;
-  long long integer(int col) const;
-  const std::string& error() const { return error_; }
+  const std::vector<ResultColumn>& columns() const override { return columns_; }
+  int next() override;
+  bool isNull(int col) const override;
+  std::string text(int col) const override;
+  long long integer(int col) const override;
+  const std::string& error() const override { return error_; }
 
  private:
   PreparedPtr prepared_;
@@ -83,20 +75,13 @@ struct ExecOptions {
   bool oldTruncation = false;  // 8152 instead of 2628
 };
 
-struct ExecResult {
-  bool ok = false;
-  ErrorList records;  // errors, or informational records when ok
-  long long rowCount = -1;
-  std::unique_ptr<ResultSet> rows;  // set for a query
-};
-
-class Session {
+class Store {
  public:
   // Opens (and creates when missing) the SQLite file at `path`.
-  static std::unique_ptr<Session> open(const std::string& path, ErrorList& errors);
-  ~Session();
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
+  static std::unique_ptr<Store> open(const std::string& path, ErrorList& errors);
+  ~Store();
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
 
   ExecResult execute(std::string_view sql, const ExecOptions& options);
   // Name of the database as messages show it (the file name without extension).
@@ -107,7 +92,7 @@ class Session {
   bool endTransaction(bool commit);
 
  private:
-  explicit Session(sqlite3* db, std::string dbName);
+  explicit Store(sqlite3* db, std::string dbName);
   sqlite3* db_;
   std::string dbName_;
   Catalogue catalogue_;
@@ -141,4 +126,4 @@ class Session {
 
 }  // namespace hvemu
 
-#endif
+#endif  // HVEMU_STORE_H

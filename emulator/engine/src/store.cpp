@@ -1,6 +1,5 @@
-#include "session.h"
+#include "store.h"
 
-#include "fault_switches.h"
 #include "parser.h"
 #include "sqlite_text.h"
 #include "text_rules.h"
@@ -60,7 +59,7 @@ std::string baseName(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<Session> Session::open(const std::string& path, ErrorList& errors) {
+std::unique_ptr<Store> Store::open(const std::string& path, ErrorList& errors) {
   allocationPoint();
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
@@ -94,7 +93,7 @@ std::unique_ptr<Session> Session::open(const std::string& path, ErrorList& error
   }
   std::string name = baseName(path);
   allocationPoint();
-  std::unique_ptr<Session> s(new Session(raw, std::move(name)));
+  std::unique_ptr<Store> s(new Store(raw, std::move(name)));
   db.release();  // the session closes it now
   std::string error;
   if (!s->catalogue_.install(error)) {
@@ -104,16 +103,16 @@ std::unique_ptr<Session> Session::open(const std::string& path, ErrorList& error
   return s;
 }
 
-Session::Session(sqlite3* db, std::string dbName) : db_(db), dbName_(std::move(dbName)), catalogue_(db) {}
+Store::Store(sqlite3* db, std::string dbName) : db_(db), dbName_(std::move(dbName)), catalogue_(db) {}
 
-Session::~Session() {
+Store::~Store() {
   clearCache();
   if (inTransaction_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   catalogue_.close();  // finalizes its statement before the handle closes
   sqlite3_close_v2(db_);
 }
 
-void Session::clearCache() { cache_.clear(); }
+void Store::clearCache() { cache_.clear(); }
 
 void releaseStatement(PreparedStatement& p) noexcept {
   sqlite3_reset(p.stmt);
@@ -121,7 +120,7 @@ void releaseStatement(PreparedStatement& p) noexcept {
   p.inUse = false;
 }
 
-PreparedPtr Session::statement(const std::string& sql, std::string& error) {
+PreparedPtr Store::statement(const std::string& sql, std::string& error) {
   auto it = cache_.find(sql);
   if (it != cache_.end() && !it->second->inUse) {
     it->second->inUse = true;
@@ -140,35 +139,35 @@ PreparedPtr Session::statement(const std::string& sql, std::string& error) {
   return p;
 }
 
-void Session::setAutocommit(bool on) {
+void Store::setAutocommit(bool on) {
   if (on && inTransaction_) endTransaction(true);
   autocommit_ = on;
 }
 
-bool Session::endTransaction(bool commit) {
+bool Store::endTransaction(bool commit) {
   if (!inTransaction_) return true;
   inTransaction_ = false;
   return sqlite3_exec(db_, commit ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-void Session::beginIfNeeded() {
+void Store::beginIfNeeded() {
   if (!autocommit_ && !inTransaction_) {
     if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) inTransaction_ = true;
   }
 }
 
-std::string Session::qualifiedForMessage(const TableInfo& t) const {
+std::string Store::qualifiedForMessage(const TableInfo& t) const {
   allocationPoint();
   return dbName_ + "." + t.schema + "." + t.name;
 }
 
-const TableInfo* Session::resolveTable(const QualifiedName& q, ExecResult& r) {
+const TableInfo* Store::resolveTable(const QualifiedName& q, ExecResult& r) {
   const TableInfo* t = catalogue_.findTable(q.schema, q.name);
   if (!t) r.records.push_back(serverError(kInvalidObject, {q.written}));
   return t;
 }
 
-ExecResult Session::execute(std::string_view sql, const ExecOptions& options) {
+ExecResult Store::execute(std::string_view sql, const ExecOptions& options) {
   allocationPoint();
   ExecResult r;
   ErrorList errors;
@@ -181,7 +180,9 @@ ExecResult Session::execute(std::string_view sql, const ExecOptions& options) {
   Statement& st = *parsed;
   if (std::holds_alternative<Select>(st)) {
     if (catalogue_.refresh()) clearCache();
-    return select(std::get<Select>(st));
+    r = select(std::get<Select>(st));
+    r.kind = StatementKind::Select;
+    return r;
   }
   // A data or table change outside a transaction runs in one write
   // transaction together with the catalogue check, so that the declared
@@ -193,11 +194,23 @@ ExecResult Session::execute(std::string_view sql, const ExecOptions& options) {
   }
   OwnTransaction undo(own ? db_ : nullptr);
   if (catalogue_.refresh()) clearCache();
-  if (auto* s = std::get_if<CreateSchema>(&st)) r = createSchema(*s);
-  else if (auto* s = std::get_if<CreateTable>(&st)) r = createTable(*s);
-  else if (auto* s = std::get_if<DropTable>(&st)) r = dropTable(*s);
-  else if (auto* s = std::get_if<Insert>(&st)) r = insert(*s, options);
-  else r = remove(std::get<Delete>(st));
+  StatementKind kind = StatementKind::Delete;
+  if (auto* s = std::get_if<CreateSchema>(&st)) {
+    r = createSchema(*s);
+    kind = StatementKind::CreateSchema;
+  } else if (auto* s = std::get_if<CreateTable>(&st)) {
+    r = createTable(*s);
+    kind = StatementKind::CreateTable;
+  } else if (auto* s = std::get_if<DropTable>(&st)) {
+    r = dropTable(*s);
+    kind = StatementKind::DropTable;
+  } else if (auto* s = std::get_if<Insert>(&st)) {
+    r = insert(*s, options);
+    kind = StatementKind::Insert;
+  } else {
+    r = remove(std::get<Delete>(st));
+  }
+  r.kind = kind;
   if (own && !runCached(r.ok ? "COMMIT" : "ROLLBACK") && r.ok) {
     runCached("ROLLBACK");
     r.ok = false;
@@ -207,7 +220,7 @@ ExecResult Session::execute(std::string_view sql, const ExecOptions& options) {
   return r;
 }
 
-bool Session::runCached(const char* sql) {
+bool Store::runCached(const char* sql) {
   std::string error;
   PreparedPtr p = statement(sql, error);
   if (!p) return false;
@@ -216,7 +229,7 @@ bool Session::runCached(const char* sql) {
   return rc == SQLITE_DONE || rc == SQLITE_ROW;
 }
 
-ExecResult Session::runDdl(const std::string& sql) {
+ExecResult Store::runDdl(const std::string& sql) {
   ExecResult r;
   char* msg = nullptr;
   const std::string wrapped = "SAVEPOINT hvemu_ddl;" + sql + "RELEASE hvemu_ddl;";
@@ -232,7 +245,7 @@ ExecResult Session::runDdl(const std::string& sql) {
   return r;
 }
 
-ExecResult Session::createSchema(const CreateSchema& s) {
+ExecResult Store::createSchema(const CreateSchema& s) {
   if (catalogue_.schemaExists(s.name)) {
     ExecResult r;
     r.records.push_back(serverError(kTableExists, {s.name}));
@@ -241,7 +254,7 @@ ExecResult Session::createSchema(const CreateSchema& s) {
   return runDdl("INSERT INTO hvemu_schemas(name) VALUES(" + quoteText(s.name) + ");");
 }
 
-ExecResult Session::createTable(const CreateTable& s) {
+ExecResult Store::createTable(const CreateTable& s) {
   ExecResult r;
   if (!catalogue_.schemaExists(s.table.schema)) {
     r.records.push_back(serverError(kSchemaMissing, {s.table.schema}));
@@ -297,7 +310,7 @@ ExecResult Session::createTable(const CreateTable& s) {
   return runDdl(ddl + meta);
 }
 
-ExecResult Session::dropTable(const DropTable& s) {
+ExecResult Store::dropTable(const DropTable& s) {
   const TableInfo* t = catalogue_.findTable(s.table.schema, s.table.name);
   if (!t) {
     ExecResult r;
