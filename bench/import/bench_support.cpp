@@ -1,8 +1,5 @@
 #include "bench_support.h"
 
-#include <sys/resource.h>
-#include <sys/time.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +9,8 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+
+#include "support/process.h"
 
 namespace fs = std::filesystem;
 
@@ -27,11 +26,6 @@ constexpr const char* kPassword = "Bench-Pw1";
 constexpr const char* kSchema = "HvKantine";
 
 std::string scratchRoot;  // removed on every way out
-
-double cpuSeconds(const rusage& u) {
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 std::string digits(long value, int width) {
   char buf[32];
@@ -81,28 +75,19 @@ std::string record(const std::string& format, long i) {
 std::string selfPath() { return fs::read_symlink("/proc/self/exe").string(); }
 
 ChildRun runChild(const std::vector<std::string>& args, const std::string& cwd, const std::string& outPath) {
-  std::vector<std::string> store = args;
-  std::vector<char*> argv;
-  for (std::string& a : store) argv.push_back(&a[0]);
-  argv.push_back(nullptr);
-  std::fflush(stdout);  // the child must not inherit unwritten output
+  ProcessOptions options;
+  options.cwd = cwd;
+  options.stdoutPath = outPath;
+  std::fflush(stdout);  // what this process printed comes before anything the child says
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = ::fork();
-  if (pid < 0) fail("fork failed");
-  if (pid == 0) {
-    if (!std::freopen(outPath.c_str(), "wb", stdout)) ::_exit(126);
-    if (::chdir(cwd.c_str()) != 0) ::_exit(126);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  int wstatus = 0;
-  rusage usage{};
-  if (::wait4(pid, &wstatus, 0, &usage) < 0) fail("wait4 failed");
+  const ProcessResult p =
+      runProcess(args[0], std::vector<std::string>(args.begin() + 1, args.end()), options);
   ChildRun r;
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-  r.maxRssKiB = usage.ru_maxrss;
-  r.cpu = cpuSeconds(usage);
+  std::fputs(p.err.c_str(), stderr);  // whatever the child had to say
+  r.status = p.status;
+  r.maxRssKiB = p.maxRssKiB;
+  r.cpu = p.cpuSeconds;
   return r;
 }
 
@@ -147,9 +132,14 @@ std::vector<std::string> readLines(const std::string& path) {
 }
 
 Database::Database(const std::string& odbcFolder, const std::string& dir, const std::string& dsn) : dsn_(dsn) {
-  const std::string cmd = "BUILD_DIR='" + kBuild + "' bash '" + kSource + "/scripts/emulator-dsn' '" + odbcFolder +
-                          "' " + dsn + " '" + dir + "/" + dsn + ".db' " + kUser + " " + kPassword + " >/dev/null";
-  if (std::system(cmd.c_str()) != 0) fail("scripts/emulator-dsn failed for " + dsn);
+  ProcessOptions options;
+  options.env = {{"BUILD_DIR", kBuild}};
+  const ProcessResult r = runProcess(
+      "/bin/bash",
+      {kSource + "/scripts/emulator-dsn", odbcFolder, dsn, dir + "/" + dsn + ".db", kUser, kPassword},
+      options);
+  std::fputs(r.err.c_str(), stderr);
+  if (r.status != 0) fail("scripts/emulator-dsn failed for " + dsn);
   Connection c(dsn);
   for (const char* script : {"/sql/schema.sql", "/sql/demo-data.sql"}) {
     for (std::string line : readLines(kSource + script)) {
