@@ -4,12 +4,12 @@
 
 #include <cstdio>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "driver/banner.h"
 #include "support/fake_store.h"
+#include "support/log_bytes.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -57,27 +57,6 @@ class FakeConnector : public DatabaseConnector {
   int storesOpened = 0;
 };
 
-// Run-log bytes as the run log stores a list of entries: each entry followed by
-// a line end, every line feed stored as CR LF.
-std::string logBytes(const std::vector<std::string>& entries) {
-  std::string bytes;
-  for (const std::string& entry : entries) {
-    for (char c : entry + "\n") {
-      if (c == '\n') bytes += '\r';
-      bytes += c;
-    }
-  }
-  return bytes;
-}
-
-const std::vector<std::string> kStart = {"\n\n========================================>", "Start : <time>"};
-const std::vector<std::string> kEnd = {"\nENDE", "<========================================"};
-
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 class RunTest : public ::testing::Test {
  protected:
   // Runs with `args`; "<src>" in an argument stands for the source file's path.
@@ -96,11 +75,7 @@ class RunTest : public ::testing::Test {
   void writeSource(const std::string& bytes) { writeFileBytes(source(), bytes); }
 
   // The run log with the start time stamp replaced by "<time>" once checked.
-  std::string log() const {
-    std::string bytes = readFileBytes(dir_.file("log.txt"));
-    static const std::regex stamp("Start : \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\r\n");
-    return std::regex_replace(bytes, stamp, "Start : <time>\r\n");
-  }
+  std::string log() const { return maskTimeStamps(readFileBytes(dir_.file("log.txt"))); }
   std::string entryForSource() const { return "\nEinlesen Datei " + source(); }
 
   ScopedTempDir dir_;
