@@ -18,17 +18,16 @@ namespace {
 class BorrowedStore : public BookingStore {
  public:
   explicit BorrowedStore(BookingStore& store) : store_(store) {}
-  int32_t insertBooking(const BookingRecord& r) override { return store_.insertBooking(r); }
-  int32_t bookCanteen(const BookingRecord& r) override { return store_.bookCanteen(r); }
-  int32_t lookupKidKst(int32_t n, FixedText<31>& out, std::string_view t) override {
+  StoreResult insertBooking(const BookingRecord& r) override { return store_.insertBooking(r); }
+  StoreResult bookCanteen(const BookingRecord& r) override { return store_.bookCanteen(r); }
+  StoreResult lookupKidKst(int32_t n, FixedText<31>& out, std::string_view t) override {
     return store_.lookupKidKst(n, out, t);
   }
-  int32_t lookupTtaFcd(BookingRecord& r, int32_t key) override { return store_.lookupTtaFcd(r, key); }
-  int32_t lookupTtaAps(std::string_view t, int32_t& key) override { return store_.lookupTtaAps(t, key); }
-  int32_t lookupZlsKst(std::string_view t, int32_t n, FixedText<31>& out) override {
+  StoreResult lookupTtaFcd(BookingRecord& r, int32_t key) override { return store_.lookupTtaFcd(r, key); }
+  StoreResult lookupTtaAps(std::string_view t, int32_t& key) override { return store_.lookupTtaAps(t, key); }
+  StoreResult lookupZlsKst(std::string_view t, int32_t n, FixedText<31>& out) override {
     return store_.lookupZlsKst(t, n, out);
   }
-  int32_t lastCanteenResult() const override { return store_.lastCanteenResult(); }
   std::string lastFailureDiagnostic() const override { return store_.lastFailureDiagnostic(); }
 
  private:
