@@ -39,7 +39,7 @@ class CycleStore : public FakeStore {
     apsKey = 1;
   }
 
-  int32_t insertBooking(const BookingRecord& record) override {
+  StoreResult insertBooking(const BookingRecord& record) override {
     insertResults.push_back(kInsertCycle[next_++ % kInsertCycleLength]);
     results.push_back(insertResults.back());
     return FakeStore::insertBooking(record);

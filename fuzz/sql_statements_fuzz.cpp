@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "config/login.h"
+#include "db/described_texts.h"
+#include "db/lookup_statements.h"
 #include "db/sql_statements.h"
 #include "db/sql_texts.h"
 #include "fuzz_support.h"
@@ -92,6 +94,14 @@ std::string held(std::string_view value, std::size_t width = std::string_view::n
 
 Slot literal(std::string_view v) { return {Slot::kLiteral, std::string(v)}; }
 
+// The text `build` appends to an empty statement buffer, as the store builds it.
+template <typename Build>
+std::string built(Build build) {
+  StatementText text;
+  build(text);
+  return text.str();
+}
+
 void checkBookingInsert(FuzzedDataProvider& in) {
   BookingRecord r;
   std::vector<std::string> v;
@@ -105,24 +115,52 @@ void checkBookingInsert(FuzzedDataProvider& in) {
   take(r.BewKze), take(r.BewBer), take(r.BewErq), take(r.BewQua), take(r.BewSrc), take(r.BewRes);
   r.BewSta = in.ConsumeIntegral<int16_t>();
 
-  const std::vector<Slot> slots = {
-      literal(v[0]), literal(v[1]), literal(v[2]), literal(v[3]), literal(v[4]),
-      {Slot::kNullOrLiteral, v[5]}, literal(bookingDateText(v[6])), literal(bookingDateText(v[7])),
-      literal(v[8]), literal(v[9]), literal(v[10]), literal(v[11]), literal(v[12]), literal(v[13]),
-      literal(v[14]), literal(std::to_string(r.BewSta)), literal(v[15]), literal(v[16]), literal(v[17]),
-  };
-  FUZZ_CHECK(hasShape(sqltext::kInsertBooking, slots, bookingInsertStatement(r)), "booking insert");
+  const std::vector<Slot> slots = {literal(v[0]),
+                                   literal(v[1]),
+                                   literal(v[2]),
+                                   literal(v[3]),
+                                   literal(v[4]),
+                                   {Slot::kNullOrLiteral, v[5]},
+                                   literal(dateTextOf(v[6])),
+                                   literal(dateTextOf(v[7])),
+                                   literal(v[8]),
+                                   literal(v[9]),
+                                   literal(v[10]),
+                                   literal(v[11]),
+                                   literal(v[12]),
+                                   literal(v[13]),
+                                   literal(v[14]),
+                                   literal(std::to_string(r.BewSta)),
+                                   literal(v[15]),
+                                   literal(v[16]),
+                                   literal(v[17])};
+  FUZZ_CHECK(
+      hasShape(sqltext::kInsertBooking, slots, built([&](StatementText& t) { appendBookingInsert(t, r); })),
+      "booking insert");
 }
 
+// Two terminal names in turn through one LookupStatements, as a run would if
+// its name changed: the texts kept for the first must not leak into the second.
 void checkLookups(FuzzedDataProvider& in) {
-  const std::string terminal = in.ConsumeRandomLengthString(300);
-  const int32_t number = in.ConsumeIntegral<int32_t>();
-  const Slot t = literal(held(terminal));
-  const Slot n = {Slot::kExact, std::to_string(number)};
-  FUZZ_CHECK(hasShape(sqltext::kLookupKidKst, {t, n}, kidKstStatement(terminal, number)), "cost-centre lookup");
-  FUZZ_CHECK(hasShape(sqltext::kLookupTtaFcd, {t, n}, ttaFcdStatement(terminal, number)), "function-code lookup");
-  FUZZ_CHECK(hasShape(sqltext::kLookupTtaAps, {t}, ttaApsStatement(terminal)), "default-key lookup");
-  FUZZ_CHECK(hasShape(sqltext::kLookupZlsKst, {t, n}, zlsKstStatement(terminal, number)), "reader lookup");
+  LookupStatements lookups;
+  for (int round = 0; round < 2; ++round) {
+    const std::string terminal = in.ConsumeRandomLengthString(300);
+    const int32_t number = in.ConsumeIntegral<int32_t>();
+    const Slot t = literal(held(terminal));
+    const Slot n = {Slot::kExact, std::to_string(number)};
+    FUZZ_CHECK(hasShape(sqltext::kLookupKidKst, {t, n},
+                        built([&](StatementText& x) { lookups.appendKidKst(x, terminal, number); })),
+               "cost-centre lookup");
+    FUZZ_CHECK(hasShape(sqltext::kLookupTtaFcd, {t, n},
+                        built([&](StatementText& x) { lookups.appendTtaFcd(x, terminal, number); })),
+               "function-code lookup");
+    FUZZ_CHECK(hasShape(sqltext::kLookupTtaAps, {t},
+                        built([&](StatementText& x) { lookups.appendTtaAps(x, terminal); })),
+               "default-key lookup");
+    FUZZ_CHECK(hasShape(sqltext::kLookupZlsKst, {t, n},
+                        built([&](StatementText& x) { lookups.appendZlsKst(x, terminal, number); })),
+               "reader lookup");
+  }
 }
 
 bool plainIdentifier(std::string_view name) {
@@ -142,8 +180,9 @@ void checkCanteen(FuzzedDataProvider& in) {
   const std::vector<Slot> slots = {{Slot::kExact, schema}, literal(held(v[0])), literal(held(v[1])),
                                    literal(held(v[2])),    literal(held(v[3])), literal(held(v[4])),
                                    literal(held(v[5])),    literal(held(v[6]))};
-  FUZZ_CHECK(hasShape(sqltext::kInsertCanteen, slots,
-                      canteenInsertStatement(schema, v[0], v[1], v[2], v[3], v[4], v[5], v[6])),
+  FUZZ_CHECK(hasShape(sqltext::kInsertCanteen, slots, built([&](StatementText& t) {
+                        appendCanteenInsert(t, schema, v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
+                      })),
              "canteen insert");
 }
 
@@ -154,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string value = in.ConsumeRandomLengthString(600);
   std::string undone;
   std::size_t pos = 0;
-  const std::string quoted = sqlQuoted(value);
+  const std::string quoted = built([&](StatementText& t) { appendQuoted(t, value); });
   FUZZ_CHECK(readLiteral(quoted + "'", pos, undone) && pos == quoted.size() && undone == held(value),
              "quote doubling round-trips");
   checkLookups(in);

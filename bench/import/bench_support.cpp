@@ -1,8 +1,6 @@
 #include "bench_support.h"
 
 #include <signal.h>
-#include <sys/resource.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +11,8 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+
+#include "support/process.h"
 
 namespace fs = std::filesystem;
 
@@ -28,11 +28,6 @@ constexpr const char* kPassword = "Bench-Pw1";
 constexpr const char* kSchema = "HvKantine";
 
 std::string scratchRoot;  // removed on every way out
-
-double cpuSeconds(const rusage& u) {
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 std::string digits(long value, int width) {
   char buf[32];
@@ -82,28 +77,19 @@ std::string record(const std::string& format, long i) {
 std::string selfPath() { return fs::read_symlink("/proc/self/exe").string(); }
 
 ChildRun runChild(const std::vector<std::string>& args, const std::string& cwd, const std::string& outPath) {
-  std::vector<std::string> store = args;
-  std::vector<char*> argv;
-  for (std::string& a : store) argv.push_back(&a[0]);
-  argv.push_back(nullptr);
-  std::fflush(stdout);  // the child must not inherit unwritten output
+  ProcessOptions options;
+  options.cwd = cwd;
+  options.stdoutPath = outPath;
+  std::fflush(stdout);  // what this process printed comes before anything the child says
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = ::fork();
-  if (pid < 0) fail("fork failed");
-  if (pid == 0) {
-    if (!std::freopen(outPath.c_str(), "wb", stdout)) ::_exit(126);
-    if (::chdir(cwd.c_str()) != 0) ::_exit(126);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  int wstatus = 0;
-  rusage usage{};
-  if (::wait4(pid, &wstatus, 0, &usage) < 0) fail("wait4 failed");
+  const ProcessResult p =
+      runProcess(args[0], std::vector<std::string>(args.begin() + 1, args.end()), options);
   ChildRun r;
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-  r.maxRssKiB = usage.ru_maxrss;
-  r.cpu = cpuSeconds(usage);
+  std::fputs(p.err.c_str(), stderr);  // whatever the child had to say
+  r.status = p.status;
+  r.maxRssKiB = p.maxRssKiB;
+  r.cpu = p.cpuSeconds;
   return r;
 }
 
@@ -186,9 +172,12 @@ ServerProcess::~ServerProcess() {
 
 Database::Database(Path path, const std::string& odbcFolder, const std::string& dir, const std::string& dsn)
     : path_(path), odbcFolder_(odbcFolder), file_(dir + "/" + dsn + ".db"), dsn_(dsn) {
-  const std::string cmd = "BUILD_DIR='" + kBuild + "' bash '" + kSource + "/scripts/emulator-dsn' '" + odbcFolder +
-                          "' " + dsn + " '" + file_ + "' " + kUser + " " + kPassword + " >/dev/null";
-  if (std::system(cmd.c_str()) != 0) fail("scripts/emulator-dsn failed for " + dsn);
+  ProcessOptions options;
+  options.env = {{"BUILD_DIR", kBuild}};
+  const ProcessResult r =
+      runProcess("/bin/bash", {kSource + "/scripts/emulator-dsn", odbcFolder, dsn, file_, kUser, kPassword}, options);
+  std::fputs(r.err.c_str(), stderr);
+  if (r.status != 0) fail("scripts/emulator-dsn failed for " + dsn);
   {
     Connection c(dsn);
     for (const char* script : {"/sql/schema.sql", "/sql/demo-data.sql"}) {
@@ -218,10 +207,11 @@ void Database::traceTo(const std::string& file) {
   server_.reset();
   server_ = std::make_unique<ServerProcess>(file_, file);
   const std::string name = file_.substr(file_.rfind('/') + 1);
-  const std::string cmd = "bash '" + kSource + "/scripts/dsn-freetds' '" + odbcFolder_ + "' " + dsn_ +
-                          " 127.0.0.1 " + std::to_string(server_->port()) + " '" + name.substr(0, name.rfind('.')) +
-                          "' 600 >/dev/null";
-  if (std::system(cmd.c_str()) != 0) fail("scripts/dsn-freetds failed for " + dsn_);
+  const ProcessResult r =
+      runProcess("/bin/bash", {kSource + "/scripts/dsn-freetds", odbcFolder_, dsn_, "127.0.0.1",
+                               std::to_string(server_->port()), name.substr(0, name.rfind('.')), "600"});
+  std::fputs(r.err.c_str(), stderr);
+  if (r.status != 0) fail("scripts/dsn-freetds failed for " + dsn_);
 }
 
 bool knownFormat(const std::string& format) {

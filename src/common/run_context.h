@@ -1,6 +1,6 @@
 // The state one import run shares between the driver and the reader it calls:
 // where to report (run log, console), the terminal name, the debug flag and the
-// last result code. The driver owns it and lends it by reference.
+// run summary's counts. The driver owns it and lends it by reference.
 #ifndef HV_COMMON_RUN_CONTEXT_H
 #define HV_COMMON_RUN_CONTEXT_H
 
@@ -30,7 +30,6 @@ struct RunContext {
   FixedText<4> typeCode;     // first three characters of the type argument, upper-cased
   FixedText<50> terminal;    // terminal name, at most 49 characters
   bool debug = false;        // "/D": console status lines
-  int32_t lastResult = 0;    // result of the step that ran last
   BookingCounts counts;      // updated by the reader where it reports an outcome
 };
 

@@ -56,11 +56,6 @@ std::unique_ptr<SourceFile> SourceFile::open(const std::string& path, Mode mode)
   return std::unique_ptr<SourceFile>(new SourceFile(f, mode));
 }
 
-std::unique_ptr<SourceFile> SourceFile::fromStream(std::FILE* stream, Mode mode) {
-  if (stream == nullptr) return nullptr;
-  return std::unique_ptr<SourceFile>(new SourceFile(stream, mode));
-}
-
 SourceFile::~SourceFile() { std::fclose(file_); }
 
 long SourceFile::seekEnd() {

@@ -19,10 +19,6 @@ class SourceFile {
   // Never blocks.
   static std::unique_ptr<SourceFile> open(const std::string& path, Mode mode);
 
-  // Takes over a stream the caller opened (for instance one end of a pipe);
-  // the stream is closed with the SourceFile. nullptr for a null stream.
-  static std::unique_ptr<SourceFile> fromStream(std::FILE* stream, Mode mode);
-
   ~SourceFile();
   SourceFile(const SourceFile&) = delete;
   SourceFile& operator=(const SourceFile&) = delete;
@@ -59,12 +55,14 @@ class SourceFile {
   // False when nothing could be read. REQUIRES: cap >= 2.
   bool readLine(char* buf, std::size_t cap);
 
+ protected:
+  // Takes over `file`, opened for reading; it is closed with the SourceFile.
+  SourceFile(std::FILE* file, Mode mode) : file_(file), mode_(mode) {}
+
  private:
   static constexpr unsigned char kCarriageReturn = '\r';
   static constexpr unsigned char kEndOfText = 0x1A;  // text mode: ends the data
   static constexpr std::size_t kBufferSize = 4096;
-
-  SourceFile(std::FILE* file, Mode mode) : file_(file), mode_(mode) {}
 
   int getByteSlow();
   // The next stored byte without taking it, or -1 at the end of the file.

@@ -48,9 +48,9 @@ std::size_t hexToBytes(std::string_view text, std::size_t count, unsigned char* 
   return pairs;
 }
 
-int decryptValue(std::string_view ciphertext, std::string& output, std::string_view key) {
+void decryptValue(std::string_view ciphertext, std::string& output, std::string_view key) {
   output.clear();
-  if (key.empty() || ciphertext.size() % kHexBlockLength != 0) return 1;
+  if (key.empty() || ciphertext.size() % kHexBlockLength != 0) return;
   const ScopedSchedule schedule(key);
   output.reserve(ciphertext.size() / 2);
   for (std::size_t pos = 0; pos < ciphertext.size(); pos += kHexBlockLength) {
@@ -63,7 +63,6 @@ int decryptValue(std::string_view ciphertext, std::string& output, std::string_v
     storeLittleEndian(right, block + 4);
     output.append(reinterpret_cast<const char*>(block), kBlockBytes);
   }
-  return 1;
 }
 
 std::string encryptValue(std::string_view plaintext, std::string_view key) {

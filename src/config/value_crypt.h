@@ -28,8 +28,7 @@ std::size_t hexToBytes(std::string_view text, std::size_t count, unsigned char* 
 // behind the last block). A ciphertext whose length is not a multiple of 16 is
 // damaged: it yields no bytes at all, so the value reads as empty. An empty key
 // yields no bytes either. The key schedule is cleared before it returns.
-// Returns 1 in every case.
-int decryptValue(std::string_view ciphertext, std::string& output, std::string_view key);
+void decryptValue(std::string_view ciphertext, std::string& output, std::string_view key);
 
 // The counterpart for the config tool: the upper-case hex ciphertext of
 // `plaintext` under `key`, zero-filled to whole blocks. An empty text becomes one

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <type_traits>
 
 #include "common/fixed_text.h"
@@ -36,6 +37,13 @@ struct BookingRecord {
   // instead of building a fresh one.
   void clear() { std::memset(static_cast<void*>(this), 0, sizeof(*this)); }
 };
+
+// What the readers put into a field where the source gives nothing, and for
+// a function code (or a 50p cost centre) that the lookup did not find.
+inline constexpr std::string_view kNoBadge = " ";        // BewIDN of an empty ID
+inline constexpr std::string_view kNoLocation = "0";     // BewSto without a location
+inline constexpr std::string_view kMidnight = "000000";  // the time part of BewDtm
+inline constexpr std::string_view kNotFound = "???";
 
 // clear() relies on the record being plain bytes: texts whose empty state is
 // all zero bytes, and one integer.

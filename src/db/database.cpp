@@ -124,13 +124,12 @@ bool Database::allocateStatement(OdbcHandle& statement) {
   return true;
 }
 
-StatementText& Database::startStatement() {
-  sqlText_.clear();  // keeps the room
-  return sqlText_;
-}
-
-SQLRETURN Database::executeStatement(const OdbcHandle& statement) {
-  return SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(sqlText_.terminated()), SQL_NTS);
+void Database::takeFailure(SQLHANDLE statement, StatementOutcome& outcome) {
+  outcome.step = StatementOutcome::Step::kFailed;
+  outcome.diagnosed = readDiagnostics(SQL_HANDLE_STMT, statement);
+  outcome.nativeError = diagnostics_.nativeError;
+  // Without a record the driver manager may have left "00000" behind.
+  if (outcome.diagnosed) outcome.sqlState = diagnostics_.state();
 }
 
 bool Database::readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {

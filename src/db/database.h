@@ -6,8 +6,9 @@
 // failed connect or statement, the text of the last statement and the statement
 // result code. The tool creates one Database in main and never closes the
 // connection while it runs; the destructor, which runs as the process ends,
-// disconnects and frees the handles. Every statement handle is owned by the
-// operation that allocates it (see allocateStatement). Not copyable.
+// disconnects and frees the handles. Every statement runs through
+// runStatement, which owns its statement handle from allocation to free. Not
+// copyable.
 #ifndef HV_DB_DATABASE_H
 #define HV_DB_DATABASE_H
 
@@ -23,6 +24,7 @@
 #include <string_view>
 
 #include "common/console.h"
+#include "common/fixed_text.h"
 #include "db/odbc_handle.h"
 #include "db/statement_text.h"
 
@@ -46,6 +48,34 @@ struct DiagnosticRecord {
 // masked as well. An empty secret masks nothing.
 std::string diagnosticLine(const DiagnosticRecord& record, std::string_view secret = {});
 
+// SQLSTATE: five characters.
+using SqlState = FixedText<6>;
+
+// What became of one statement of the statement pattern (Database::runStatement).
+struct StatementOutcome {
+  enum class Step {
+    kNoHandle,  // no statement handle could be allocated: nothing was sent
+    kFailed,    // the execution answered SQL_ERROR
+    kExecuted,  // the execution answered anything else (SQL_SUCCESS_WITH_INFO too)
+  };
+  Step step = Step::kNoHandle;
+  // kFailed: whether the driver gave a diagnostic record, and its native error
+  // code and SQLSTATE (0 and empty without one). The whole record, message
+  // included, stays in Database::diagnostics() until the next read.
+  bool diagnosed = false;
+  int32_t nativeError = 0;
+  SqlState sqlState;
+  // kExecuted, for a query: the result of its one fetch.
+  SQLRETURN fetched = SQL_NO_DATA;
+};
+
+// Column 1 of a single-value query: where its value goes, as SQLBindCol takes it.
+struct ResultColumn {
+  SQLSMALLINT cType;
+  SQLPOINTER buffer;
+  SQLLEN length;
+};
+
 class Database {
  public:
   // Room of the statement text buffer: the booking insert with every field at
@@ -66,7 +96,7 @@ class Database {
   int32_t dbConnect(const std::string& iniPath, Console& console, bool debug = false);
 
   // The schema of the canteen table, from SCHEMA (empty without one; longer
-  // than the 20 characters of a configured schema when the value does not fit).
+  // than a configured schema may be when the value does not fit).
   const std::string& schema() const;
 
   // Allocates environment (ODBC 3) and connection and connects to data source
@@ -76,21 +106,16 @@ class Database {
   int32_t odbcConnect(std::string_view user, std::string_view password, std::string_view dataSource);
   bool connected() const { return connected_; }
 
-  // The statement pattern. allocateStatement puts a fresh statement handle on
-  // the connection into `statement` (which then owns it) and returns false when
-  // the driver manager answers SQL_ERROR or there is no connection.
-  bool allocateStatement(OdbcHandle& statement);
-  // The statement text buffer, one for the whole run: startStatement() empties
-  // it and hands it out for the next statement to be appended; executeStatement()
-  // executes what it holds, null-terminated. Its room is reserved once, for
-  // the longest statement a record can give, so building a statement does not
-  // allocate; a text has no length limit all the same.
-  StatementText& startStatement();
-  SQLRETURN executeStatement(const OdbcHandle& statement);
-  // Clears the diagnostic record and reads record 1 of `handle` into it. True
-  // when the driver manager delivered a record (it may leave "00000" behind
-  // when there is none).
-  bool readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+  // The statement pattern, for every statement of the run: allocate a
+  // statement handle on the connection; `build(StatementText&)` appends the
+  // statement's text to the run's one statement buffer, emptied first; execute
+  // it; on SQL_ERROR read the diagnostic record; for a query (`column` given)
+  // bind column 1 and fetch once; free the handle. Without a connection or a
+  // handle nothing is built or sent. The buffer's room is reserved once, for
+  // the longest statement a record can give, so building does not allocate; a
+  // text has no length limit all the same.
+  template <typename Build>
+  StatementOutcome runStatement(Build build, const ResultColumn* column = nullptr);
 
   const DiagnosticRecord& diagnostics() const { return diagnostics_; }
   std::string_view sqlText() const { return sqlText_.view(); }
@@ -99,6 +124,15 @@ class Database {
 
  private:
   void releaseConnection();
+  // A fresh statement handle on the connection into `statement`; false when
+  // the driver manager answers SQL_ERROR or there is no connection.
+  bool allocateStatement(OdbcHandle& statement);
+  // Clears the diagnostic record and reads record 1 of `handle` into it. True
+  // when the driver manager delivered a record (it may leave "00000" behind
+  // when there is none).
+  bool readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+  // The statement's failure as its outcome says it (after readDiagnostics).
+  void takeFailure(SQLHANDLE statement, StatementOutcome& outcome);
 
   OdbcHandle environment_{SQL_HANDLE_ENV};
   OdbcHandle connection_{SQL_HANDLE_DBC};
@@ -109,5 +143,28 @@ class Database {
   std::string schema_;
   int32_t statementResult_ = 0;
 };
+
+template <typename Build>
+StatementOutcome Database::runStatement(Build build, const ResultColumn* column) {
+  StatementOutcome outcome;
+  OdbcHandle statement(SQL_HANDLE_STMT);  // freed on every way out
+  if (!allocateStatement(statement)) return outcome;
+
+  sqlText_.clear();  // keeps the room
+  build(sqlText_);
+  if (SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(sqlText_.terminated()), SQL_NTS) ==
+      SQL_ERROR) {
+    takeFailure(statement.get(), outcome);
+    return outcome;
+  }
+  outcome.step = StatementOutcome::Step::kExecuted;
+  if (column != nullptr) {
+    // The indicator is never examined: a NULL column leaves the buffer's preset.
+    SQLLEN indicator = 0;
+    SQLBindCol(statement.get(), 1, column->cType, column->buffer, column->length, &indicator);
+    outcome.fetched = SQLFetch(statement.get());
+  }
+  return outcome;
+}
 
 #endif  // HV_DB_DATABASE_H

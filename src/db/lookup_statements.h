@@ -1,10 +1,10 @@
-// LookupStatements: the texts of the four master-data lookups, built the quick
-// way for a run in which every lookup names the same terminal. The fixed text
-// in front of the number, with the quoted terminal name in it, is put together
-// once per name; each statement then costs one copy and the number. The texts
-// are exactly those of appendKidKst, appendTtaFcd, appendTtaAps and
-// appendZlsKst (sql_statements.h), for any name: a different name than the
-// last builds the pieces anew.
+// LookupStatements: the texts of the four master-data lookups (formats in
+// sql_texts.h; the terminal name quoted as sql_statements.h quotes values,
+// numbers as signed decimals), built the quick way for a run in which every
+// lookup names the same terminal. The fixed text in front of the number, with
+// the quoted terminal name in it, is put together once per name; each
+// statement then costs one copy and the number. Any name gives its own text: a
+// different name than the last builds the pieces anew.
 #ifndef HV_DB_LOOKUP_STATEMENTS_H
 #define HV_DB_LOOKUP_STATEMENTS_H
 

@@ -71,6 +71,20 @@ bool badTerminalName(const std::string& name) {
   return name.size() >= kTerminalBuffer || name == "/D" || name == "/d" || hasControlByte(name);
 }
 
+// The reader on a booking store of the open connection, which ends with it.
+int32_t runReader(Reader reader, SourceFile& file, RunContext& ctx, DatabaseConnector& database) {
+  const std::unique_ptr<BookingStore> store = database.openBookingStore(ctx.log, ctx.console);
+  return reader(file, ctx, *store);
+}
+
+// A type code without a reader: reported, and the content check's code is the
+// run's result.
+int32_t reportUnknownType(RunContext& ctx, int32_t content) {
+  ctx.log.writeLogf(kLogUnknownType, ctx.typeCode.c_str());
+  ctx.console.write(kConsoleUnknownType);
+  return content;
+}
+
 }  // namespace
 
 RunPaths defaultRunPaths() { return RunPaths{kIniPath, kRunLogPath, kRunLogBackupPath}; }
@@ -107,10 +121,10 @@ int32_t runImport(const std::vector<std::string>& args, RunEnvironment& env) {
     ctx.debug = upperInPlace(debugSwitch) == "/D";
   }
 
-  ctx.lastResult = env.database.dbConnect(env.paths.iniPath, console, ctx.debug);
-  if (ctx.lastResult != 0) {
-    log.writeLogf(kLogConnectFailed, ctx.lastResult);
-    return ctx.lastResult;
+  const int32_t connected = env.database.dbConnect(env.paths.iniPath, console, ctx.debug);
+  if (connected != 0) {
+    log.writeLogf(kLogConnectFailed, connected);
+    return connected;
   }
 
   const std::string& sourcePath = args[0];
@@ -127,10 +141,9 @@ int32_t runImport(const std::vector<std::string>& args, RunEnvironment& env) {
     return kResultMissingSource;
   }
 
-  ctx.lastResult = content;
-  if (ctx.lastResult == kContentEmpty) {
+  if (content == kContentEmpty) {
     log.writeLog(kLogEmptyFile);
-  } else if (ctx.lastResult == kContentWhitespace) {
+  } else if (content == kContentWhitespace) {
     log.writeLog(kLogOnlyWhitespace);
     log.writeLog(kLogWillBeDeleted);
     return kResultClean;  // the file stays where it is
@@ -145,13 +158,11 @@ int32_t runImport(const std::vector<std::string>& args, RunEnvironment& env) {
   }
   ctx.terminal = terminal;
 
-  if (Reader reader = findReader(ctx.typeCode)) {
-    const std::unique_ptr<BookingStore> store = env.database.openBookingStore(log, console);
-    ctx.lastResult = reader(*file, ctx, *store);
-  } else {
-    log.writeLogf(kLogUnknownType, ctx.typeCode.c_str());
-    console.write(kConsoleUnknownType);
-  }
+  // The run's result: the reader's; for an unknown type the content check's
+  // (1 for an empty file, else 0).
+  const Reader reader = findReader(ctx.typeCode);
+  const int32_t result =
+      reader != nullptr ? runReader(reader, *file, ctx, env.database) : reportUnknownType(ctx, content);
 
   file.reset();
   if (ctx.debug) {
@@ -162,5 +173,5 @@ int32_t runImport(const std::vector<std::string>& args, RunEnvironment& env) {
 
   log.writeLog(kLogEndLine);
   log.writeLog(kLogEndArrow);
-  return ctx.lastResult;
+  return result;
 }

@@ -24,25 +24,23 @@ std::string storedEntry(std::string_view entry) {
 RunLog::RunLog(std::string logPath, std::string backupPath)
     : logPath_(std::move(logPath)), backupPath_(std::move(backupPath)), lockPath_(rotationLockPath(logPath_)) {}
 
-void RunLog::writeLog(std::string_view entry) { writeLogTo(logPath_, entry); }
-
-void RunLog::writeLogTo(const std::string& path, std::string_view entry) {
+void RunLog::writeLog(std::string_view entry) {
   if (!enabled_) return;
-  const LogFileState written = appendToLogFile(path, storedEntry(entry));
+  const LogFileState written = appendToLogFile(logPath_, storedEntry(entry));
   if (written.size <= kRotateAbove) return;
   // The entry that carried the log past the limit is the last one of the backup;
   // the next entry starts a new log. Failures leave the log growing until a later
   // entry's rotation succeeds.
-  rotateAfter(path, written);
+  rotateAfter(written);
 }
 
-bool RunLog::rotateAfter(const std::string& path, const LogFileState& written) {
+bool RunLog::rotateAfter(const LogFileState& written) {
   const RotationLock lock(lockPath_);
   // Another run holds the lock for longer than the wait: it is rotating, or a
   // later entry will. A lock file that cannot be used at all does not stop the
   // rotation; the check below still narrows what simultaneous runs can do.
   if (lock.state() == RotationLock::State::kBusy) return false;
-  const LogFileState now = logFileAt(path);
+  const LogFileState now = logFileAt(logPath_);
   if (!now.file.sameAs(written.file) || now.size <= kRotateAbove) return false;
   rotateLogFiles(logPath_, backupPath_);
   return true;

@@ -30,20 +30,20 @@ class RunLog : public LogWriter {
   void enable() { enabled_ = true; }
   bool enabled() const { return enabled_; }
 
-  // writeLog to the run log path.
+  // Appends the entry to the run log, and rotates the log when the entry took
+  // it past the limit.
   void writeLog(std::string_view entry) override;
-  // writeLog to any path; rotation always acts on the run log and backup paths.
-  void writeLogTo(const std::string& path, std::string_view entry);
 
   const std::string& logPath() const { return logPath_; }
   const std::string& backupPath() const { return backupPath_; }
   const std::string& lockPath() const { return lockPath_; }
 
-  // The rotation step after an entry went into the file `written` at `path`
-  // and took it past the limit: under the rotation lock, the backup is replaced
-  // by the run log if that file is still at `path` and still past the limit.
+ protected:
+  // The rotation step after an entry went into the file `written` and took it
+  // past the limit: under the rotation lock, the backup is replaced by the run
+  // log if that file is still at the log path and still past the limit.
   // Returns whether it rotated.
-  bool rotateAfter(const std::string& path, const LogFileState& written);
+  bool rotateAfter(const LogFileState& written);
 
  private:
   std::string logPath_;

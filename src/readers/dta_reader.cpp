@@ -14,24 +14,34 @@
 #include "common/fixed_text.h"
 #include "readers/field_list.h"
 #include "readers/insert_outcome.h"
+#include "readers/reader_table.h"
 #include "readers/readers.h"
 #include "readers/running_number.h"
 
 namespace {
 
-constexpr int32_t kMinFields = 8;
-constexpr int32_t kReaders = 32;
-// A line is read in pieces of at most 498 characters; each piece is a line.
-constexpr std::size_t kLineBuffer = 500;
-constexpr std::size_t kLineRead = 499;
+// A line is read in pieces of at most 498 characters (the line feed included);
+// each piece is a line.
+constexpr std::size_t kLineRead = kLineBufferSize - 1;
+
+// The fields of a line, counted from 0.
+enum Field : int32_t {
+  kTerminalField = 0,
+  kReaderField = 1,
+  kBadgeField = 2,
+  kDateField = 3,
+  kStampField = 4,
+  kKindField = 5,
+  kEraField = 6,
+  kLocationField = 7,
+  kExtraField = 8,  // optional: "Kostenstelle=" or "VonBis="
+};
+constexpr int32_t kMinFields = kExtraField;  // fields 0 to 7 must be there
 
 constexpr std::string_view kLocationPrefix = "SO=";
 constexpr std::string_view kCostCentrePrefix = "Kostenstelle=";
 constexpr std::string_view kFromToPrefix = "VonBis=";
-constexpr std::string_view kNoLocation = "0";
-constexpr std::string_view kNoId = " ";
-constexpr std::string_view kMidnight = "000000";
-constexpr std::size_t kTimePosition = 8;
+constexpr std::size_t kTimePosition = 8;  // where BewDtm's time part starts
 
 constexpr const char* kEcho = "\n%s";
 constexpr const char* kBadLineLog = "\nFEHLERHAFTER BUCHUNGSSATZ: %s\n";
@@ -64,7 +74,8 @@ bool isCanteen(const BookingRecord& r) {
 
 class DtaReader {
  public:
-  DtaReader(RunContext& ctx, BookingStore& store) : ctx_(ctx), store_(store) {}
+  DtaReader(RunContext& ctx, BookingStore& store)
+      : ctx_(ctx), store_(store), terminal_(ctx.terminal.view()) {}
 
   int32_t firstError() const { return firstError_; }
 
@@ -96,82 +107,59 @@ class DtaReader {
     ctx_.console.write(kBadLineConsole);
   }
 
-  // Cost-centre numbers of the terminal's readers 1 to 32, fetched anew per line.
-  // The lookup writes straight into the entry, cleared before; an entry whose
-  // lookup failed is emptied again.
-  void loadReaderTable() {
-    const std::string_view terminal = ctx_.terminal.view();
-    for (int32_t n = 1; n <= kReaders; ++n) {
-      FixedText<31>& entry = readerTable_[static_cast<std::size_t>(n - 1)];
-      entry.clear();
-      const int32_t result = store_.lookupZlsKst(terminal, n, entry);
-      ctx_.lastResult = result;
-      if (result != 0) entry.clear();
-    }
-  }
-
-  // Straight into BewKst, which is empty whenever this runs (the record was
-  // cleared, and a failed first lookup left it so): it stays empty when
-  // nothing is found.
-  void lookupCostCentre(int32_t number) {
-    ctx_.lastResult = store_.lookupKidKst(number, record_.BewKst, ctx_.terminal.view());
-  }
-
   void handleBooking(const FieldList& f) {
-    loadReaderTable();
+    readers_.load(store_, terminal_);  // anew for every line
 
     record_.clear();
-    record_.BewTID = f.field(0);
-    record_.BewLID = f.field(1);
-    record_.BewIDN = f.field(2);
-    if (record_.BewIDN.empty()) record_.BewIDN = kNoId;
-    record_.BewDtm = f.field(3);
-    record_.BewUhr = f.field(4);
-    record_.BewArt = f.field(5);
-    record_.BewEra = f.field(6);
+    record_.BewTID = f.field(kTerminalField);
+    record_.BewLID = f.field(kReaderField);
+    record_.BewIDN = f.field(kBadgeField);
+    if (record_.BewIDN.empty()) record_.BewIDN = kNoBadge;
+    record_.BewDtm = f.field(kDateField);
+    record_.BewUhr = f.field(kStampField);
+    record_.BewArt = f.field(kKindField);
+    record_.BewEra = f.field(kEraField);
     record_.BewSto = kNoLocation;
     record_.BewSrc = "dta";
     std::string_view value;
-    if (valueAfter(f.field(7), kLocationPrefix, value)) record_.BewSto = value;
+    if (valueAfter(f.field(kLocationField), kLocationPrefix, value)) record_.BewSto = value;
 
     if (isCanteen(record_)) {
-      store_.bookCanteen(record_);  // reports its own failure; never the reader's error
-      reportCanteenOutcome(ctx_, store_);
+      // Reports its own failure; never the reader's error.
+      reportCanteenOutcome(ctx_, store_, store_.bookCanteen(record_));
       return;
     }
 
-    if (f.count() > kMinFields) {
-      if (valueAfter(f.field(8), kCostCentrePrefix, value)) {
-        lookupCostCentre(parseDecimal(value));
-      } else if (valueAfter(f.field(8), kFromToPrefix, value)) {
+    if (f.count() > kExtraField) {
+      if (valueAfter(f.field(kExtraField), kCostCentrePrefix, value)) {
+        // Straight into BewKst, still empty from the cleared record: it stays
+        // so when nothing is found, and the reader table is asked next.
+        store_.lookupKidKst(parseDecimal(value), record_.BewKst, terminal_);
+      } else if (valueAfter(f.field(kExtraField), kFromToPrefix, value)) {
         record_.BewRes = value;
       }
     }
-    if (record_.BewKst.empty()) {
-      const int32_t reader = parseDecimal(record_.BewLID.view());
-      if (reader >= 1 && reader <= kReaders) {
-        const FixedText<31>& entry = readerTable_[static_cast<std::size_t>(reader - 1)];
-        if (!entry.empty()) lookupCostCentre(parseDecimal(entry.view()));
-      }
-    }
+    readers_.completeCostCentre(store_, terminal_, record_);
 
     record_.BewDtm.overwrite(kTimePosition, kMidnight);
     running_.take(record_.BewLfn);
 
-    const int32_t result = store_.insertBooking(record_);
+    const int32_t result = store_.insertBooking(record_).code;
     if (result == 0) {
-      countInserted(ctx_);  // nothing to report
+      ++ctx_.counts.inserted;  // nothing to report
       return;
     }
-    const BookingDetail detail{f.field(2), f.field(0), f.field(3), f.field(4), f.field(5)};
-    reportInsertOutcome(ctx_, store_, result, detail, kInsertFailedLine3, firstError_);
+    const BookingDetail detail{f.field(kBadgeField), f.field(kTerminalField), f.field(kDateField),
+                               f.field(kStampField), f.field(kKindField)};
+    reportInsertFailure(ctx_, store_, result, detail, kInsertFailedLine, firstError_);
   }
 
   RunContext& ctx_;
   BookingStore& store_;
+  std::string_view terminal_;  // of the command line: the key of every lookup
   BookingRecord record_;
   FieldList fields_;
-  std::array<FixedText<31>, kReaders> readerTable_;
+  ReaderTable readers_;
   RunningNumber running_;
   int32_t firstError_ = 0;
   int32_t badLines_ = 0;
@@ -180,9 +168,8 @@ class DtaReader {
 }  // namespace
 
 int32_t readDta(SourceFile& file, RunContext& ctx, BookingStore& store) {
-  ctx.lastResult = 0;
   DtaReader reader(ctx, store);
-  std::array<char, kLineBuffer> line{};
+  std::array<char, kLineBufferSize> line{};
   while (file.readLine(line.data(), kLineRead)) {
     // A zero byte in the data ends the line's text, as it does for the C string.
     reader.handleLine(std::string_view(line.data()));

@@ -8,13 +8,6 @@ FieldList::FieldList() {
   capacity_ = kGrowth;
 }
 
-std::vector<std::string> FieldList::fields() const {
-  std::vector<std::string> out;
-  out.reserve(static_cast<std::size_t>(count()));
-  for (int32_t i = 0; i < count(); ++i) out.emplace_back(field(i));
-  return out;
-}
-
 bool FieldList::closeField() noexcept {
   if (count() == capacity_) {
     try {
@@ -29,33 +22,9 @@ bool FieldList::closeField() noexcept {
   return true;
 }
 
-void FieldList::append(std::string_view text) {
-  const std::size_t before = text_.size();
-  text_.append(text.data(), text.size());  // may throw: nothing changed yet
-  if (!closeField()) {
-    text_.resize(before);
-    throw std::bad_alloc();
-  }
-}
-
 void FieldList::clear() {
   text_.clear();
   ends_.clear();
-}
-
-int appendField(std::unique_ptr<FieldList>& holder, std::string_view text) {
-  try {
-    if (!holder) holder = std::make_unique<FieldList>();
-    holder->append(text);
-    return 1;
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-}
-
-int releaseFields(std::unique_ptr<FieldList> list) {
-  list.reset();
-  return 0;
 }
 
 namespace {
@@ -166,15 +135,4 @@ bool splitFieldsInto(std::string_view line, FieldList& list) {
   }
   Splitter(line, list).run();
   return list.count() > 0;
-}
-
-std::unique_ptr<FieldList> splitFields(std::string_view line) {
-  std::unique_ptr<FieldList> list;
-  try {
-    list = std::make_unique<FieldList>();
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-  if (!splitFieldsInto(line, *list)) return nullptr;
-  return list;
 }

@@ -8,8 +8,8 @@
 #ifndef HV_READERS_FIELD_LIST_H
 #define HV_READERS_FIELD_LIST_H
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,10 +20,9 @@ constexpr std::size_t kMaxFieldLength = 249;
 
 // The fields of one line, in line order. Owns its field texts, kept one after
 // the other in one text. The slots grow in steps of 10 (10, 20, 30, ...),
-// visible through capacity(). A list from splitFields always holds at least
-// one field: a line without fields has no list at all. A list can be refilled
-// for the next line (splitFieldsInto), keeping its room, so that reading a
-// file does not allocate per line.
+// visible through capacity(). The list is refilled line after line
+// (splitFieldsInto), keeping its room, so that reading a file does not
+// allocate per line.
 class FieldList {
  public:
   static constexpr int32_t kGrowth = 10;
@@ -40,12 +39,6 @@ class FieldList {
     const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
     return std::string_view(text_.data() + begin, ends_[index] - begin);
   }
-  // Copies of all fields.
-  std::vector<std::string> fields() const;
-
-  // Copies `text` into the next slot, first adding 10 slots when all are used.
-  // Throws std::bad_alloc when memory runs out; the list is then unchanged.
-  void append(std::string_view text);
   // No fields any more; the room stays.
   void clear();
 
@@ -78,20 +71,8 @@ class FieldList {
   int32_t capacity_ = 0;
 };
 
-// The fields of `line`; null when the line holds no field (empty, or blanks
-// only). The caller owns the list.
-std::unique_ptr<FieldList> splitFields(std::string_view line);
-
 // The fields of `line` into `list`, which is cleared first; false when the
-// line holds no field (the list is then empty).
+// line holds no field (empty, or blanks only; the list is then empty).
 bool splitFieldsInto(std::string_view line, FieldList& list);
-
-// Appends a copy of `text` to the list in `holder`, creating the list first when
-// `holder` is null. 1 when the field was added, 0 when memory ran out (the
-// holder then holds the list unchanged, or null when it could not be created).
-int appendField(std::unique_ptr<FieldList>& holder, std::string_view text);
-
-// Frees the list and all its fields; a null list is accepted. Returns 0.
-int releaseFields(std::unique_ptr<FieldList> list);
 
 #endif  // HV_READERS_FIELD_LIST_H

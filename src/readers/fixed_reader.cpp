@@ -5,14 +5,16 @@
 
 #include "common/decimal.h"
 #include "readers/insert_outcome.h"
+#include "readers/readers.h"
 #include "readers/running_number.h"
 #include "readers/trim_right.h"
 
 namespace {
 
 constexpr std::string_view kCentury = "20";
-constexpr std::string_view kMidnight = "000000";
-constexpr std::string_view kNoId = " ";
+constexpr std::size_t kDateFieldLength = 2;  // DD, MM, YY
+constexpr std::size_t kTimeFieldLength = 6;  // hhmmss
+constexpr std::size_t kBadgeLength = 13;
 constexpr std::size_t kDayLength = 8;     // YYYYMMDD of YYYYMMDDhhmmss
 constexpr std::size_t kStampLength = 14;  // YYYYMMDDhhmmss
 constexpr int kKeyDigits = 2;             // BewTas: the key number as "%02d" gives it
@@ -83,19 +85,20 @@ bool checkLength(SourceFile& file, RunContext& ctx, const FixedFormat& format, i
   return true;
 }
 
-}  // namespace
-
+// Badge: the ID bytes, trailing blanks and tabs dropped; a single blank when
+// nothing is left.
 void fillBadge(const char* record, const FixedFormat& format, BookingRecord& booking) {
-  const std::string_view id = upToZero(bytesAt(record, format.idPos, kIdFieldLength));
-  const std::string_view trimmed = id.substr(0, trimmedLength(id));
-  booking.BewIDN = trimmed.empty() ? kNoId : trimmed;
+  const std::string_view trimmed = trimRight(upToZero(bytesAt(record, format.badgeAt, kBadgeLength)));
+  booking.BewIDN = trimmed.empty() ? kNoBadge : trimmed;
 }
 
+// BewDtm "20" YY MM DD "000000" and BewUhr: the first 8 characters of BewDtm,
+// then the time bytes. A zero byte inside a field ends that field's part.
 void fillDates(const char* record, const FixedFormat& format, BookingRecord& booking) {
-  const std::string_view year = bytesAt(record, format.yearPos, kDateFieldLength);
-  const std::string_view month = bytesAt(record, format.monthPos, kDateFieldLength);
-  const std::string_view day = bytesAt(record, format.dayPos, kDateFieldLength);
-  const std::string_view time = bytesAt(record, format.timePos, kTimeFieldLength);
+  const std::string_view year = bytesAt(record, format.yearAt, kDateFieldLength);
+  const std::string_view month = bytesAt(record, format.monthAt, kDateFieldLength);
+  const std::string_view day = bytesAt(record, format.dayAt, kDateFieldLength);
+  const std::string_view time = bytesAt(record, format.timeAt, kTimeFieldLength);
   if (!hasZero(year) && !hasZero(month) && !hasZero(day)) {
     // The date pieces whole (any good record): "20" YY MM DD, then "000000"
     // for BewDtm and the time for BewUhr, whose zero byte, being last, ends
@@ -121,11 +124,12 @@ void fillDates(const char* record, const FixedFormat& format, BookingRecord& boo
   booking.BewUhr = stamp.view();
 }
 
+}  // namespace
+
 void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key) {
   booking.BewTas = DecimalText(key, kKeyDigits).view();
-  ctx.lastResult = store.lookupTtaFcd(booking, key);
-  if (ctx.lastResult != 0) {
-    booking.BewArt = "???";
+  if (store.lookupTtaFcd(booking, key).code != 0) {
+    booking.BewArt = kNotFound;
     if (ctx.debug) ctx.console.printf("   ID %s: Buchungsart nicht gefunden\n", booking.BewIDN.c_str());
   }
 }
@@ -146,7 +150,6 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
   std::array<char, kLineBufferSize> line{};  // zero: the record ends in a zero byte
   RunningNumber running;
   BookingRecord booking;
-  ctx.lastResult = 0;
   const std::string_view type = format.type;
   const std::string_view terminal = ctx.terminal.view();  // the same for every record
 
@@ -161,16 +164,16 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
     fillDates(line.data(), format, booking);
     if (complete(line.data(), booking) == RecordAction::kHandled) continue;
 
-    booking.BewSto = "0";
+    booking.BewSto = kNoLocation;
     if (format.numbersBookings) running.take(booking.BewLfn);
-    const int32_t result = store.insertBooking(booking);
+    const int32_t result = store.insertBooking(booking).code;
     if (result == 0) {
-      countInserted(ctx);  // nothing to report
+      ++ctx.counts.inserted;  // nothing to report
       continue;
     }
     const BookingDetail detail{booking.BewIDN.view(), booking.BewTID.view(), booking.BewDtm.view(),
                                booking.BewUhr.view(), booking.BewArt.view()};
-    reportInsertOutcome(ctx, store, result, detail, format.failedInsertLine, firstError);
+    reportInsertFailure(ctx, store, result, detail, format.failedInsertLine, firstError);
   }
   return firstError;
 }

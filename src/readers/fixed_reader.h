@@ -9,34 +9,27 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <string_view>
 
 #include "common/run_context.h"
 #include "common/source_file.h"
 #include "db/booking_record.h"
 #include "db/booking_store.h"
 
-// Size of the line buffer a record is read into; the bytes behind the record
-// stay zero, so the buffer always holds the record as a zero-terminated text.
-constexpr std::size_t kLineBufferSize = 500;
-
-// Byte positions (from 0) of the fields every fixed-length format carries:
-// day, month and year two bytes each, time hhmmss six bytes, badge 13 bytes.
+// A fixed-length format: its name, its record length, where the fields every
+// such format carries stand (byte positions from 0: day, month and year two
+// bytes each, the time hhmmss six bytes, the badge 13 bytes), and how its
+// bookings are numbered and their failures shown.
 struct FixedFormat {
-  const char* type;                // "40p": BewSrc and the "Quelldatei(40p)" texts
-  std::size_t recordLength;        // bytes per record, at most kLineBufferSize - 1
-  std::size_t dayPos;
-  std::size_t monthPos;
-  std::size_t yearPos;
-  std::size_t timePos;
-  std::size_t idPos;
-  bool numbersBookings;            // running number 1..999 into BewLfn
-  const char* failedInsertLine;    // console line after a failed insert
+  const char* type;          // "40p": BewSrc and the "Quelldatei(40p)" texts
+  std::size_t recordLength;  // bytes per record, below kLineBufferSize
+  std::size_t dayAt;
+  std::size_t monthAt;
+  std::size_t yearAt;
+  std::size_t timeAt;
+  std::size_t badgeAt;
+  bool numbersBookings;          // running number 1..999 into BewLfn
+  const char* failedInsertLine;  // console line after a failed insert
 };
-
-constexpr std::size_t kDateFieldLength = 2;
-constexpr std::size_t kTimeFieldLength = 6;
-constexpr std::size_t kIdFieldLength = 13;
 
 // What the completion step decided for the current record.
 enum class RecordAction {
@@ -46,7 +39,7 @@ enum class RecordAction {
 
 // The per-format step. It gets the record's bytes (zero-terminated in the line
 // buffer) and the booking record with BewSrc, BewTID, BewIDN, BewDtm and BewUhr
-// already set; it may run lookups through the store and set ctx.lastResult.
+// already set; it may run lookups through the store.
 using CompleteRecord = std::function<RecordAction(const char* record, BookingRecord& booking)>;
 
 // Runs the length check and the record loop on `file`, positioned anywhere
@@ -55,23 +48,13 @@ using CompleteRecord = std::function<RecordAction(const char* record, BookingRec
 // Everything passed in is borrowed for the call only. The frame owns the line
 // buffer, the booking record (cleared and reused for every record) and the
 // running number; the record bytes handed to `complete` live until it returns.
-int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
-                         const FixedFormat& format, const CompleteRecord& complete);
+int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store, const FixedFormat& format,
+                         const CompleteRecord& complete);
 
-// Pieces of the frame, also used on their own by tests.
-
-// Badge: the 13 ID bytes, trailing blanks and tabs dropped; a single blank when
-// nothing is left.
-void fillBadge(const char* record, const FixedFormat& format, BookingRecord& booking);
-
-// BewDtm "20" YY MM DD "000000" and BewUhr: the first 8 characters of BewDtm,
-// then the time bytes. A zero byte inside a field ends that field's part.
-void fillDates(const char* record, const FixedFormat& format, BookingRecord& booking);
-
-// The function code of `key` (a key number other than "no key"): BewTas is the
+// The function code of `key` (a key number other than kNoKey): BewTas is the
 // key as two digits (a key beyond two digits keeps the first two), then the
-// function-code lookup; when it fails, BewArt is "???" and, with the debug
-// flag, the console says so. ctx.lastResult holds the lookup's result.
+// function-code lookup; when it finds nothing, BewArt is "???" and, with the
+// debug flag, the console says so.
 void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key);
 
 #endif  // HV_READERS_FIXED_READER_H

@@ -4,29 +4,27 @@
 
 namespace {
 
-std::string z(std::string_view v) { return std::string(v); }
-
 void writeDetail(RunContext& ctx, const BookingDetail& d) {
-  ctx.log.writeLogf("ID: %s, Terminal: %s, Datum: %s, Uhrzeit: %s, Art: %s", z(d.id).c_str(),
-                    z(d.terminal).c_str(), z(d.date).c_str(), z(d.time).c_str(), z(d.kind).c_str());
+  // The fields as terminated texts for the format.
+  const std::string id(d.id);
+  const std::string terminal(d.terminal);
+  const std::string date(d.date);
+  const std::string time(d.time);
+  const std::string kind(d.kind);
+  ctx.log.writeLogf("ID: %s, Terminal: %s, Datum: %s, Uhrzeit: %s, Art: %s", id.c_str(), terminal.c_str(),
+                    date.c_str(), time.c_str(), kind.c_str());
 }
 
 }  // namespace
 
-void reportInsertOutcome(RunContext& ctx, const BookingStore& store, int32_t result, const BookingDetail& detail,
-                         const char* failedLineFormat, int32_t& firstError) {
-  if (result == 0) {
-    countInserted(ctx);
-    return;
-  }
-  ctx.lastResult = result;
-  const std::string id = z(detail.id);
+void reportInsertFailure(RunContext& ctx, const BookingStore& store, int32_t result,
+                         const BookingDetail& detail, const char* failedLineFormat, int32_t& firstError) {
+  const std::string id(detail.id);
   if (result == kDuplicateBooking) {
     ++ctx.counts.duplicates;
     ctx.log.writeLogf("ID %s: Buchungssatz existiert bereits", id.c_str());
     writeDetail(ctx, detail);
     if (ctx.debug) ctx.console.printf("   ID %s: Buchungssatz existiert bereits\n", id.c_str());
-    ctx.lastResult = 0;
     return;
   }
   ++ctx.counts.failed;
@@ -37,8 +35,8 @@ void reportInsertOutcome(RunContext& ctx, const BookingStore& store, int32_t res
   if (ctx.debug) ctx.console.write(store.lastFailureDiagnostic());
 }
 
-void reportCanteenOutcome(RunContext& ctx, const BookingStore& store) {
-  if (store.lastCanteenResult() == 0) {
+void reportCanteenOutcome(RunContext& ctx, const BookingStore& store, const StoreResult& canteen) {
+  if (canteen.code == 0) {
     ++ctx.counts.canteen;
     return;
   }

@@ -1,6 +1,7 @@
-// How every reader reports the result of a booking insert: a duplicate booking
-// (2627) is logged and counts as success; any other failure is logged, shown on
-// the console and becomes the file's first error if there was none yet.
+// How every reader reports the outcome of a booking insert and of a canteen
+// booking: a duplicate booking (2627) is logged and counts as success; any
+// other failed insert is logged, shown on the console and becomes the file's
+// first error if there was none yet; a canteen row counts as written or failed.
 #ifndef HV_READERS_INSERT_OUTCOME_H
 #define HV_READERS_INSERT_OUTCOME_H
 
@@ -23,26 +24,20 @@ struct BookingDetail {
 
 // Console line after a failed insert: the 40p, 50p and dta readers indent it by
 // three blanks, the 62p reader by two.
-constexpr const char* kInsertFailedLine3 = "   ID %s: Insert-Fehler: %d\n";
-constexpr const char* kInsertFailedLine2 = "  ID %s: Insert-Fehler: %d\n";
+constexpr const char* kInsertFailedLine = "   ID %s: Insert-Fehler: %d\n";
+constexpr const char* kInsertFailedLine62p = "  ID %s: Insert-Fehler: %d\n";
 
-inline void countInserted(RunContext& ctx) {
-  ctx.lastResult = 0;
-  ++ctx.counts.inserted;
-}
+// After a booking insert that did not write its row (`result` not 0): writes
+// the entries and console lines, counts the outcome, and updates
+// `firstError`. With the debug flag, a failed insert's console line is
+// followed by the line of its diagnostic record, if the store has one. A
+// written row needs no report: the caller counts it.
+void reportInsertFailure(RunContext& ctx, const BookingStore& store, int32_t result,
+                         const BookingDetail& detail, const char* failedLineFormat, int32_t& firstError);
 
-// After a booking insert that did not write its row (`result` not 0): sets
-// ctx.lastResult to `result` (0 again after a duplicate booking), writes the
-// entries and console lines, counts the outcome, and updates `firstError`.
-// With the debug flag, a failed insert's console line is followed by the line
-// of its diagnostic record, if the store has one. A written row needs no
-// report: the caller sets ctx.lastResult to 0 and counts it (countInserted above).
-void reportInsertOutcome(RunContext& ctx, const BookingStore& store, int32_t result, const BookingDetail& detail,
-                         const char* failedLineFormat, int32_t& firstError);
-
-// After bookCanteen (which reports its own failure): counts the row as written
-// or failed and, with the debug flag, shows the diagnostic record of a failed
-// one after the canteen booking's console lines.
-void reportCanteenOutcome(RunContext& ctx, const BookingStore& store);
+// After bookCanteen (which reports its own failure) answered `canteen`: counts
+// the row as written or failed and, with the debug flag, shows the diagnostic
+// record of a failed one after the canteen booking's console lines.
+void reportCanteenOutcome(RunContext& ctx, const BookingStore& store, const StoreResult& canteen);
 
 #endif  // HV_READERS_INSERT_OUTCOME_H

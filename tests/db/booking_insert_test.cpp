@@ -30,7 +30,7 @@ TEST_F(BookingInsert, ServerReceivesTheDescribedTextAndStoresTheRow) {
   r.BewQua = "Q";
   r.BewRes = "Rest";
   sandbox.startTrace();
-  EXPECT_EQ(store.insertBooking(r), 0);
+  EXPECT_EQ(store.insertBooking(r).code, 0);
   EXPECT_EQ(db.statementResult(), 0);
   EXPECT_EQ(sandbox.traceLines(),
             std::vector<std::string>{describedInsert({"S", "TDB1", "01", "4711", "0", "'KST-100'",
@@ -48,7 +48,7 @@ TEST_F(BookingInsert, EmptyCostCentreIsStoredAsNull) {
   BookingRecord r = sampleBooking();
   r.BewKst.clear();
   sandbox.startTrace();
-  EXPECT_EQ(store.insertBooking(r), 0);
+  EXPECT_EQ(store.insertBooking(r).code, 0);
   const auto trace = sandbox.traceLines();
   ASSERT_EQ(trace.size(), 1u);
   EXPECT_NE(trace[0].find("'4711', '0', NULL ,"), std::string::npos) << trace[0];
@@ -57,8 +57,8 @@ TEST_F(BookingInsert, EmptyCostCentreIsStoredAsNull) {
 
 TEST_F(BookingInsert, SameBookingTwiceIsADuplicate) {
   const BookingRecord r = sampleBooking();
-  EXPECT_EQ(store.insertBooking(r), 0);
-  EXPECT_EQ(store.insertBooking(r), 2627);
+  EXPECT_EQ(store.insertBooking(r).code, 0);
+  EXPECT_EQ(store.insertBooking(r).code, 2627);
   EXPECT_EQ(db.statementResult(), 2627);
   EXPECT_EQ(db.diagnostics().nativeError, 2627);
   EXPECT_EQ(db.diagnostics().state(), "23000");
@@ -79,7 +79,7 @@ TEST_F(BookingInsert, DateTheServerRefusesGivesItsNativeCode) {
     BookingRecord r = sampleBooking();
     r.BewIDN = std::string("bad ") + c.name;
     r.BewDtm = c.dtm;
-    const int32_t result = store.insertBooking(r);
+    const int32_t result = store.insertBooking(r).code;
     // Conversion failed (241) or out of range (242): the server's own code.
     EXPECT_TRUE(result == 241 || result == 242) << result;
     EXPECT_EQ(result, db.diagnostics().nativeError);
@@ -94,7 +94,7 @@ TEST_F(BookingInsert, QuotesInValuesAreStoredIntact) {
   r.BewKst = "K'1";
   r.BewRes = "it's ''quoted''";
   sandbox.startTrace();
-  EXPECT_EQ(store.insertBooking(r), 0);
+  EXPECT_EQ(store.insertBooking(r).code, 0);
   EXPECT_EQ(bookings("BewIDN, BewKst, BewRes", "O'Brien"), (Rows{{"O'Brien", "K'1", "it's ''quoted''"}}));
   const auto trace = sandbox.traceLines();
   ASSERT_EQ(trace.size(), 1u);
@@ -107,7 +107,7 @@ TEST_F(BookingInsert, StatementLongerThan1024CharactersReachesTheServerWhole) {
   r.BewTID = std::string(255, '\'');
   r.BewRes = std::string(136, '\'');
   sandbox.startTrace();
-  EXPECT_EQ(store.insertBooking(r), 0);
+  EXPECT_EQ(store.insertBooking(r).code, 0);
   const auto trace = sandbox.traceLines();
   ASSERT_EQ(trace.size(), 1u);
   EXPECT_GT(trace[0].size(), 1024u);
@@ -118,7 +118,7 @@ TEST_F(BookingInsert, StatementLongerThan1024CharactersReachesTheServerWhole) {
 TEST_F(BookingInsert, ClearedRecordIsStillSent) {
   // All texts empty: the dates are the bare separators, which the server refuses.
   sandbox.startTrace();
-  const int32_t result = store.insertBooking(BookingRecord());
+  const int32_t result = store.insertBooking(BookingRecord()).code;
   EXPECT_EQ(sandbox.traceLines(),
             std::vector<std::string>{describedInsert(
                 {"", "", "", "", "", "NULL", "-- ::", "-- ::", "", "", "", "", "", "", "", "0", "", "", ""})});

@@ -60,10 +60,10 @@ TEST_F(Canteen, RowFromTheRecord) {
     sandbox.execute("DELETE FROM HvKantine.Hvs321Kan");
     sandbox.startTrace();
     const BookingRecord before = c.record;
-    EXPECT_EQ(store.bookCanteen(c.record), 1);
+    EXPECT_EQ(store.bookCanteen(c.record).code, 0);
     EXPECT_TRUE(sameRecord(c.record, before));
     std::vector<std::string> quoted;
-    for (const auto& v : c.row) quoted.push_back(sqlQuoted(v));
+    for (const auto& v : c.row) quoted.push_back(quotesDoubled(v));
     EXPECT_EQ(sandbox.traceLines(), std::vector<std::string>{describedCanteen("HvKantine", quoted)});
     EXPECT_EQ(sandbox.query(kCanteenRows), Rows{c.row});
     EXPECT_EQ(db.statementResult(), 0);
@@ -77,7 +77,7 @@ TEST_F(Canteen, InjectedFailureIsReportedInLogAndOnConsole) {
   r.BewEra = "100";
   {
     ScopedEnv fail("HVEMU_FAIL_EXEC", "1:2627:23000");
-    EXPECT_EQ(store.bookCanteen(r), 1);
+    EXPECT_EQ(store.bookCanteen(r).code, 2627);
   }
   EXPECT_EQ(db.statementResult(), 2627);
   EXPECT_EQ(consoleText,
@@ -98,9 +98,10 @@ TEST_F(Canteen, ServerErrorGivesItsNativeCode) {
   OdbcBookingStore otherStore(other, log, console);
   BookingRecord r = canteenBooking("40p");
   r.BewUhr = "20240131";
-  EXPECT_EQ(otherStore.bookCanteen(r), 1);
+  const StoreResult result = otherStore.bookCanteen(r);
   const long code = other.diagnostics().nativeError;
   EXPECT_NE(code, 0);
+  EXPECT_EQ(result.code, code);
   EXPECT_EQ(other.statementResult(), code);
   EXPECT_EQ(consoleText, "Kantinendaten konnten nicht eingepflegt werden.\nSQLFehler: " + std::to_string(code) +
                              " Ausweis: 12345678  Datum/Uhrzeit: 20240131   Bon: 0000!\n");
@@ -121,8 +122,8 @@ TEST_F(Canteen, SchemaThatIsNoPlainIdentifierIsNeverSent) {
     other.setStatementResult(77);
     OdbcBookingStore otherStore(other, log, console);
     sandbox.startTrace();
-    EXPECT_EQ(otherStore.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000"), -1);
-    EXPECT_EQ(otherStore.bookCanteen(canteenBooking("40p")), 1);
+    EXPECT_EQ(otherStore.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000").code, -1);
+    EXPECT_EQ(otherStore.bookCanteen(canteenBooking("40p")).code, -1);
     EXPECT_TRUE(sandbox.traceLines().empty());
     EXPECT_EQ(other.statementResult(), 77);
     EXPECT_EQ(consoleText,
@@ -148,7 +149,7 @@ TEST_F(Canteen, EmptySchemaIsSentAndTheServerAnswers) {
     EXPECT_EQ(other.schema(), "");
     OdbcBookingStore otherStore(other, log, console);
     sandbox.startTrace();
-    EXPECT_EQ(otherStore.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000"), 208);
+    EXPECT_EQ(otherStore.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000").code, 208);
     const std::vector<std::string> sent = sandbox.traceLines();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].rfind(" INSERT INTO .Hvs321Kan         (KanPor,", 0), 0u) << sent[0];

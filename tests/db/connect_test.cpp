@@ -110,7 +110,7 @@ TEST(Connect, WithTheFileWrittenByHvcrypt) {
   // Statements run on the connection.
   RecordingLog log;
   OdbcBookingStore store(db, log, console);
-  EXPECT_EQ(store.insertBooking(sampleBooking()), 0);
+  EXPECT_EQ(store.insertBooking(sampleBooking()).code, 0);
   EXPECT_EQ(bookingCount(sandbox), "1");
 }
 
@@ -141,7 +141,7 @@ TEST(Connect, SuccessWithInfoCountsAsConnected) {
   EXPECT_TRUE(db.connected());
   RecordingLog log;
   OdbcBookingStore store(db, log, console);
-  EXPECT_EQ(store.insertBooking(sampleBooking()), 0);
+  EXPECT_EQ(store.insertBooking(sampleBooking()).code, 0);
   EXPECT_EQ(bookingCount(sandbox), "1");
 }
 
@@ -306,11 +306,11 @@ TEST(Connect, StatementsWithoutAConnectionRunNothing) {
   RecordingLog log;
   Database db;
   OdbcBookingStore store(db, log, console);
-  EXPECT_EQ(store.insertBooking(sampleBooking()), -1);
+  EXPECT_EQ(store.insertBooking(sampleBooking()).code, -1);
   FixedText<31> text("preset");
-  EXPECT_EQ(store.lookupKidKst(100, text, "TDB1"), 0);
+  EXPECT_EQ(store.lookupKidKst(100, text, "TDB1").code, 0);
   EXPECT_EQ(text.str(), "preset");
-  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
+  EXPECT_EQ(store.bookCanteen(sampleBooking()).code, -1);
   EXPECT_NE(out.find("SQLFehler: -1 "), std::string::npos) << out;
   EXPECT_EQ(db.sqlText(), "");
 }

@@ -13,7 +13,8 @@
 #include "db/booking_record.h"
 #include "db/database.h"
 #include "db/odbc_booking_store.h"
-#include "db/sql_statements.h"
+#include "described_texts.h"
+#include "support/booking_fields.h"
 #include "support/odbc_sandbox.h"
 #include "support/recording_log.h"
 
@@ -40,13 +41,9 @@ inline BookingRecord sampleBooking() {
   return r;
 }
 
-// Field by field: true when every text buffer (all its bytes) and BewSta agree.
+// Field by field: true when every text and BewSta agree.
 inline bool sameRecord(const BookingRecord& a, const BookingRecord& b) {
-  return a.BewSch == b.BewSch && a.BewTID == b.BewTID && a.BewLID == b.BewLID && a.BewIDN == b.BewIDN &&
-         a.BewSto == b.BewSto && a.BewDtm == b.BewDtm && a.BewUhr == b.BewUhr && a.BewLfn == b.BewLfn &&
-         a.BewArt == b.BewArt && a.BewTas == b.BewTas && a.BewEra == b.BewEra && a.BewKze == b.BewKze &&
-         a.BewBer == b.BewBer && a.BewErq == b.BewErq && a.BewSta == b.BewSta && a.BewKst == b.BewKst &&
-         a.BewQua == b.BewQua && a.BewRes == b.BewRes && a.BewSrc == b.BewSrc;
+  return fieldTexts(a) == fieldTexts(b);
 }
 
 class DbTest : public ::testing::Test {
@@ -61,7 +58,8 @@ class DbTest : public ::testing::Test {
 
   // Rows of the booking table for one badge, the columns named in `columns`.
   std::vector<OdbcSandbox::Row> bookings(const std::string& columns, const std::string& badge) {
-    return sandbox.query("SELECT " + columns + " FROM HvSystem.Hvs321BEW WHERE BewIDN = '" + sqlQuoted(badge) + "'");
+    return sandbox.query("SELECT " + columns + " FROM HvSystem.Hvs321BEW WHERE BewIDN = '" +
+                         quotesDoubled(badge) + "'");
   }
 
   OdbcSandbox sandbox;

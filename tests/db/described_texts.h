@@ -10,6 +10,37 @@
 
 inline std::string blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
+// A value as it stands between the quotes of its literal: up to its first zero
+// byte, every single quote doubled.
+inline std::string quotesDoubled(const std::string& value) {
+  std::string quoted;
+  for (const char c : value.substr(0, value.find('\0')))
+    quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted;
+}
+
+// The date text of a date field (its text up to the first zero byte): pieces
+// of 4, 2, 2, 2, 2 and 2 characters, each cut short where the text ends, with
+// their separators.
+inline std::string dateTextOf(const std::string& field) {
+  const std::string digits = field.substr(0, field.find('\0'));
+  const struct {
+    std::size_t count;
+    const char* after;
+  } pieces[] = {{4, "-"}, {2, "-"}, {2, " "}, {2, ":"}, {2, ":"}, {2, ""}};
+  std::string text;
+  std::size_t pos = 0;
+  for (const auto& p : pieces) {
+    if (pos < digits.size()) text += digits.substr(pos, p.count);
+    text += p.after;
+    pos += p.count;
+  }
+  return text;
+}
+
+// The same as it stands in its literal.
+inline std::string describedDateText(const std::string& field) { return quotesDoubled(dateTextOf(field)); }
+
 // The booking insert: 19 values in statement order, each as it must appear
 // between its quotes; v[5], the cost-centre text, complete (NULL or a quoted
 // literal); v[6] and v[7] the date texts; v[15] BewSta.

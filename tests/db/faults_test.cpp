@@ -42,28 +42,27 @@ TEST_F(Faults, NoStatementHandle) {
   db.setStatementResult(100);
   sandbox.startTrace();
 
-  EXPECT_EQ(store.insertBooking(sampleBooking()), -1);
+  EXPECT_EQ(store.insertBooking(sampleBooking()).code, -1);
   EXPECT_EQ(db.statementResult(), 100) << "kept by an insert without a handle";
   EXPECT_EQ(store.lastFailureDiagnostic(), "") << "no statement, no record of its own";
 
   FixedText<31> out("preset");
-  EXPECT_EQ(store.lookupKidKst(100, out, "TDB1"), 0);
+  EXPECT_EQ(store.lookupKidKst(100, out, "TDB1").code, 0);
   EXPECT_EQ(out.str(), "preset");
-  EXPECT_EQ(store.lookupZlsKst("TDB1", 1, out), 0);
+  EXPECT_EQ(store.lookupZlsKst("TDB1", 1, out).code, 0);
   EXPECT_EQ(out.str(), "preset");
   int32_t key = 55;
-  EXPECT_EQ(store.lookupTtaAps("TDB1", key), 0);
+  EXPECT_EQ(store.lookupTtaAps("TDB1", key).code, 0);
   EXPECT_EQ(key, 55);
   BookingRecord r = sampleBooking();
   r.BewArt = "???";
   const BookingRecord before = r;
-  EXPECT_EQ(store.lookupTtaFcd(r, 1), 0);
+  EXPECT_EQ(store.lookupTtaFcd(r, 1).code, 0);
   EXPECT_TRUE(sameRecord(r, before));
   EXPECT_EQ(db.statementResult(), 100) << "kept by lookups without a handle";
 
-  EXPECT_EQ(store.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000"), -1);
-  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
-  EXPECT_EQ(store.lastCanteenResult(), -1);
+  EXPECT_EQ(store.insertCanteen("12345678", "20240131", "1234", "01", "_K", "K01", "0000").code, -1);
+  EXPECT_EQ(store.bookCanteen(sampleBooking()).code, -1);
   EXPECT_EQ(store.lastFailureDiagnostic(), "");
   EXPECT_EQ(consoleText,
             "Kantinendaten konnten nicht eingepflegt werden.\n"
@@ -82,7 +81,7 @@ TEST_F(Faults, OnlyTheNamedAllocationFails) {
   const int32_t results[] = {0, -1, 0};
   for (int i = 0; i < 3; ++i) {
     r.BewIDN = "A" + std::to_string(i);
-    EXPECT_EQ(store.insertBooking(r), results[i]) << "insert " << i + 1;
+    EXPECT_EQ(store.insertBooking(r).code, results[i]) << "insert " << i + 1;
   }
   EXPECT_EQ(bookingRows(), 2u);
 }
@@ -97,7 +96,9 @@ TEST_F(Faults, InsertFailingWithoutANativeCodeIsNoSuccess) {
     SCOPED_TRACE(c.spec);
     auto f = fresh();
     ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
-    EXPECT_EQ(f->store->insertBooking(sampleBooking()), -1);
+    const StoreResult result = f->store->insertBooking(sampleBooking());
+    EXPECT_EQ(result.code, -1);
+    EXPECT_EQ(result.sqlState.str(), c.state != nullptr ? c.state : "");
     EXPECT_EQ(f->store->lastFailureDiagnostic(), c.debugLine);
     EXPECT_EQ(f->db.statementResult(), -1);
     EXPECT_EQ(f->db.diagnostics().nativeError, 0);
@@ -112,7 +113,9 @@ TEST_F(Faults, InsertFailingWithoutANativeCodeIsNoSuccess) {
 
 TEST_F(Faults, InsertFailingWithANativeCodeReturnsIt) {
   ScopedEnv fail("HVEMU_FAIL_EXEC", "1:1205:40001");
-  EXPECT_EQ(store.insertBooking(sampleBooking()), 1205);
+  const StoreResult result = store.insertBooking(sampleBooking());
+  EXPECT_EQ(result.code, 1205);
+  EXPECT_EQ(result.sqlState.str(), "40001");
   EXPECT_EQ(db.diagnostics().state(), "40001");
   EXPECT_EQ(store.lastFailureDiagnostic(), injectedLine("40001", 1205));
   EXPECT_EQ(bookingRows(), 0u);
@@ -120,8 +123,7 @@ TEST_F(Faults, InsertFailingWithANativeCodeReturnsIt) {
 
 TEST_F(Faults, CanteenFailingWithoutANativeCodeIsReported) {
   ScopedEnv fail("HVEMU_FAIL_EXEC", "1:nodiag,2:547:23000");
-  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
-  EXPECT_EQ(store.lastCanteenResult(), -1);
+  EXPECT_EQ(store.bookCanteen(sampleBooking()).code, -1);
   EXPECT_EQ(store.lastFailureDiagnostic(), "");
   EXPECT_EQ(db.statementResult(), -1);
   EXPECT_EQ(consoleText,
@@ -129,73 +131,85 @@ TEST_F(Faults, CanteenFailingWithoutANativeCodeIsReported) {
             "SQLFehler: -1 Ausweis: 4711  Datum/Uhrzeit: 20240131 1234  Bon: 0000!\n");
   EXPECT_EQ(log.entries.size(), 2u);
   // A canteen row failing with a record, then one written.
-  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
-  EXPECT_EQ(store.lastCanteenResult(), 547);
+  const StoreResult failed = store.bookCanteen(sampleBooking());
+  EXPECT_EQ(failed.code, 547);
+  EXPECT_EQ(failed.sqlState.str(), "23000");
   EXPECT_EQ(store.lastFailureDiagnostic(), injectedLine("23000", 547));
-  EXPECT_EQ(store.bookCanteen(sampleBooking()), 1);
-  EXPECT_EQ(store.lastCanteenResult(), 0);
+  const StoreResult written = store.bookCanteen(sampleBooking());
+  EXPECT_EQ(written.code, 0);
+  EXPECT_EQ(written.sqlState.str(), "");
   EXPECT_EQ(store.lastFailureDiagnostic(), "");
 }
 
+// Each lookup's failed execution: its native code (0 without one) and the
+// SQLSTATE of its record come back, the output stays as it was.
 TEST_F(Faults, LookupExecutionFailuresKeepTheirResultsAndOutput) {
   const struct {
     const char* spec;
     int32_t result;
-  } cases[] = {{"1:nodiag", 0}, {"1:0:08S01", 0}, {"1:207:42S22", 207}};
+    const char* state;
+  } cases[] = {{"1:nodiag", 0, ""}, {"1:0:08S01", 0, "08S01"}, {"1:207:42S22", 207, "42S22"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.spec);
+    // The result and whether the lookup's output is as it was before.
+    const auto check = [&](const char* lookup, const StoreResult& result, bool outputKept) {
+      SCOPED_TRACE(lookup);
+      EXPECT_EQ(result.code, c.result);
+      EXPECT_EQ(result.sqlState.str(), c.state);
+      EXPECT_TRUE(outputKept);
+    };
     {
       auto f = fresh();
       ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
       FixedText<31> out("preset");
-      EXPECT_EQ(f->store->lookupKidKst(100, out, "TDB1"), c.result);
-      EXPECT_EQ(out.str(), "preset");
+      const StoreResult result = f->store->lookupKidKst(100, out, "TDB1");
+      check("cost centre", result, out == "preset");
       EXPECT_EQ(f->db.statementResult(), c.result);
     }
     {
       auto f = fresh();
       ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
       int32_t key = 55;
-      EXPECT_EQ(f->store->lookupTtaAps("TDB1", key), c.result);
-      EXPECT_EQ(key, 55);
+      const StoreResult result = f->store->lookupTtaAps("TDB1", key);
+      check("default key", result, key == 55);
     }
     {
       auto f = fresh();
       ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
       BookingRecord r = sampleBooking();
       r.BewArt = "???";
-      EXPECT_EQ(f->store->lookupTtaFcd(r, 1), c.result);
-      EXPECT_EQ(r.BewArt.str(), "???");
+      const StoreResult result = f->store->lookupTtaFcd(r, 1);
+      check("function code", result, r.BewArt == "???");
     }
     {
       auto f = fresh();
       ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
       FixedText<31> out("preset");
-      EXPECT_EQ(f->store->lookupZlsKst("TDB1", 1, out), c.result);
-      EXPECT_EQ(out.str(), "preset");
+      const StoreResult result = f->store->lookupZlsKst("TDB1", 1, out);
+      check("reader", result, out == "preset");
     }
   }
 }
 
 TEST_F(Faults, LaterExecutionsRunAgain) {
   ScopedEnv fail("HVEMU_FAIL_EXEC", "1:nodiag");
-  EXPECT_EQ(store.insertBooking(sampleBooking()), -1);
-  EXPECT_EQ(store.insertBooking(sampleBooking()), 0);
+  EXPECT_EQ(store.insertBooking(sampleBooking()).code, -1);
+  EXPECT_EQ(store.insertBooking(sampleBooking()).code, 0);
   EXPECT_EQ(bookingRows(), 1u);
 }
 
 
 TEST_F(Faults, DiagnosticRecordIsClearedBeforeEachRead) {
   const BookingRecord r = sampleBooking();
-  EXPECT_EQ(store.insertBooking(r), 0);     // execution 1
-  EXPECT_EQ(store.insertBooking(r), 2627);  // execution 2
+  EXPECT_EQ(store.insertBooking(r).code, 0);     // execution 1
+  EXPECT_EQ(store.insertBooking(r).code, 2627);  // execution 2
   ASSERT_FALSE(db.diagnostics().text().empty());
   EXPECT_EQ(store.lastFailureDiagnostic(), diagnosticLine(db.diagnostics()));
   EXPECT_NE(store.lastFailureDiagnostic().find("   ODBC 23000 (2627): "), std::string::npos);
   ScopedEnv fail("HVEMU_FAIL_EXEC", "3:nodiag");
   BookingRecord other = r;
   other.BewIDN = "4712";
-  EXPECT_EQ(store.insertBooking(other), -1);  // execution 3: no record
+  EXPECT_EQ(store.insertBooking(other).code, -1);  // execution 3: no record
   EXPECT_EQ(store.lastFailureDiagnostic(), "") << "not the record of the insert before";
   EXPECT_EQ(db.diagnostics().nativeError, 0);
   EXPECT_EQ(db.diagnostics().text(), "");

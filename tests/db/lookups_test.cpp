@@ -40,11 +40,11 @@ TEST_F(Lookups, KidKst) {
     SCOPED_TRACE(std::string(c.terminal) + " / " + std::to_string(c.number));
     FixedText<31> out("preset");
     sandbox.startTrace();
-    EXPECT_EQ(store.lookupKidKst(c.number, out, c.terminal), c.result);
+    EXPECT_EQ(store.lookupKidKst(c.number, out, c.terminal).code, c.result);
     EXPECT_EQ(out.str(), c.out);
     EXPECT_EQ(db.statementResult(), c.result);
     EXPECT_EQ(sandbox.traceLines(),
-              std::vector<std::string>{describedKidKst(sqlQuoted(c.terminal), std::to_string(c.number))});
+              std::vector<std::string>{describedKidKst(quotesDoubled(c.terminal), std::to_string(c.number))});
   }
 }
 
@@ -58,10 +58,10 @@ TEST_F(Lookups, ZlsKst) {
     SCOPED_TRACE(std::string(c.terminal) + " / " + std::to_string(c.number));
     FixedText<31> out("preset");
     sandbox.startTrace();
-    EXPECT_EQ(store.lookupZlsKst(c.terminal, c.number, out), c.result);
+    EXPECT_EQ(store.lookupZlsKst(c.terminal, c.number, out).code, c.result);
     EXPECT_EQ(out.str(), c.out);
     EXPECT_EQ(sandbox.traceLines(),
-              std::vector<std::string>{describedZlsKst(sqlQuoted(c.terminal), std::to_string(c.number))});
+              std::vector<std::string>{describedZlsKst(quotesDoubled(c.terminal), std::to_string(c.number))});
   }
 }
 
@@ -82,11 +82,11 @@ TEST_F(Lookups, TtaFcdWritesTheFirstThreeBytesOfBewArt) {
     BookingRecord expected = r;
     expected.BewArt = c.out;
     sandbox.startTrace();
-    EXPECT_EQ(store.lookupTtaFcd(r, c.number), c.result);
+    EXPECT_EQ(store.lookupTtaFcd(r, c.number).code, c.result);
     EXPECT_TRUE(r.BewArt == expected.BewArt) << "BewArt \"" << r.BewArt.str() << "\"";
     EXPECT_TRUE(sameRecord(r, expected)) << "only BewArt changes";
     EXPECT_EQ(sandbox.traceLines(),
-              std::vector<std::string>{describedTtaFcd(sqlQuoted(c.terminal), std::to_string(c.number))});
+              std::vector<std::string>{describedTtaFcd(quotesDoubled(c.terminal), std::to_string(c.number))});
   }
 }
 
@@ -104,30 +104,30 @@ TEST_F(Lookups, TtaAps) {
     SCOPED_TRACE(c.terminal);
     int32_t key = 55;
     sandbox.startTrace();
-    EXPECT_EQ(store.lookupTtaAps(c.terminal, key), c.result);
+    EXPECT_EQ(store.lookupTtaAps(c.terminal, key).code, c.result);
     EXPECT_EQ(key, c.key);
-    EXPECT_EQ(sandbox.traceLines(), std::vector<std::string>{describedTtaAps(sqlQuoted(c.terminal))});
+    EXPECT_EQ(sandbox.traceLines(), std::vector<std::string>{describedTtaAps(quotesDoubled(c.terminal))});
   }
 }
 
 TEST_F(Lookups, SeveralRowsGiveTheFirstRowDelivered) {
   // The fixture's key table 40 holds two default keys and two rows for key 7.
-  ASSERT_EQ(sandbox.query(ttaApsStatement("TDBS")).size(), 2u);
+  ASSERT_EQ(sandbox.query(describedTtaAps("TDBS")).size(), 2u);
   int32_t key = 55;
-  EXPECT_EQ(store.lookupTtaAps("TDBS", key), 0);
-  EXPECT_EQ(std::to_string(key), firstValue(sandbox, ttaApsStatement("TDBS")));
+  EXPECT_EQ(store.lookupTtaAps("TDBS", key).code, 0);
+  EXPECT_EQ(std::to_string(key), firstValue(sandbox, describedTtaAps("TDBS")));
 
-  ASSERT_EQ(sandbox.query(ttaFcdStatement("TDBS", 7)).size(), 2u);
+  ASSERT_EQ(sandbox.query(describedTtaFcd("TDBS", "7")).size(), 2u);
   BookingRecord r = sampleBooking();
   r.BewTID = "TDBS";
-  EXPECT_EQ(store.lookupTtaFcd(r, 7), 0);
-  EXPECT_EQ(r.BewArt.str(), firstValue(sandbox, ttaFcdStatement("TDBS", 7)));
+  EXPECT_EQ(store.lookupTtaFcd(r, 7).code, 0);
+  EXPECT_EQ(r.BewArt.str(), firstValue(sandbox, describedTtaFcd("TDBS", "7")));
 }
 
 TEST_F(Lookups, NothingIsReported) {
   FixedText<31> out;
-  EXPECT_EQ(store.lookupKidKst(999, out, "TDB1"), 100);
-  EXPECT_EQ(store.lookupZlsKst("NOPE", 1, out), 100);
+  EXPECT_EQ(store.lookupKidKst(999, out, "TDB1").code, 100);
+  EXPECT_EQ(store.lookupZlsKst("NOPE", 1, out).code, 100);
   EXPECT_EQ(consoleText, "");
   EXPECT_TRUE(log.entries.empty());
 }

@@ -1,6 +1,7 @@
-// The statement texts, compared with texts assembled here from the statements'
-// description (clauses and the exact runs of blanks between them), and the
-// value rules: quote doubling, date texts, the NULL cost centre, identifiers.
+// The statement texts the store builds, compared with texts assembled here
+// from the statements' description (clauses and the exact runs of blanks
+// between them), and the value rules: quote doubling, date texts, the NULL
+// cost centre, numbers.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -12,6 +13,18 @@
 #include "described_texts.h"
 
 namespace {
+
+// The text `build` appends to an empty statement buffer.
+template <typename Build>
+std::string built(Build build) {
+  StatementText text;
+  build(text);
+  return text.str();
+}
+
+std::string insertText(const BookingRecord& record) {
+  return built([&](StatementText& t) { appendBookingInsert(t, record); });
+}
 
 BookingRecord fullRecord() {
   BookingRecord r;
@@ -64,14 +77,14 @@ TEST(BookingInsertText, MatchesTheDescribedStatement) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(bookingInsertStatement(c.record), describedInsert(c.values));
+    EXPECT_EQ(insertText(c.record), describedInsert(c.values));
   }
 }
 
 TEST(BookingInsertText, FixedPartHasTheDescribedLength) {
   // The empty record leaves only the fixed text, "NULL", the separators of the
   // two dates and the '0' of BewSta.
-  const std::string text = bookingInsertStatement(BookingRecord());
+  const std::string text = insertText(BookingRecord());
   EXPECT_EQ(text.size(), describedInsert({"", "", "", "", "", "NULL", "-- ::", "-- ::", "", "", "", "", "",
                                           "", "", "0", "", "", ""})
                              .size());
@@ -85,53 +98,17 @@ TEST(BookingInsertText, LongerThan1024CharactersStaysWhole) {
   r.BewIDN = std::string(50, '\'');
   r.BewRes = std::string(136, '\'');
   r.BewKst = std::string(30, '\'');
-  const std::string text = bookingInsertStatement(r);
+  const std::string text = insertText(r);
   EXPECT_GT(text.size(), 1024u);
   const auto q = [](int n) { return std::string(static_cast<std::size_t>(n), '\''); };
   EXPECT_EQ(text, describedInsert({"", q(510), "", q(100), "", "'" + q(60) + "'", "-- ::", "-- ::", "", "",
                                    "", "", "", "", "", "0", "", "", q(272)}));
 }
 
-TEST(BookingDateText, PiecesAndSeparators) {
-  const struct {
-    const char* digits;
-    const char* expected;
-  } cases[] = {
-      {"20240131000000", "2024-01-31 00:00:00"}, {"20240131235959", "2024-01-31 23:59:59"},
-      {"", "-- ::"},                             {"2024013", "2024-01-3 ::"},
-      {"abcdefghijklmn", "abcd-ef-gh ij:kl:mn"}, {"2024013123595912345", "2024-01-31 23:59:59"},
-      {"20", "20-- ::"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(bookingDateText(c.digits), c.expected) << "digits \"" << c.digits << "\"";
-  }
-}
-
-// The date text the statement must carry for `digits` (a field's text, up to
-// its first zero byte): pieces of 4, 2, 2, 2, 2, 2 with their separators,
-// quotes doubled.
-std::string expectedDateText(const std::string& field) {
-  const std::string digits = field.substr(0, field.find('\0'));
-  const struct {
-    std::size_t count;
-    const char* after;
-  } pieces[] = {{4, "-"}, {2, "-"}, {2, " "}, {2, ":"}, {2, ":"}, {2, ""}};
-  std::string text;
-  std::size_t pos = 0;
-  for (const auto& p : pieces) {
-    if (pos < digits.size()) text += digits.substr(pos, p.count);
-    text += p.after;
-    pos += p.count;
-  }
-  std::string quoted;
-  for (const char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  return quoted;
-}
-
 TEST(BookingInsertText, DateTextsForEveryLengthAndAQuoteOrZeroAnywhere) {
-  // Plain digits of every length up to the field's width, and 14 digits with a
-  // quote or a zero byte at each place: well-formed stamps take a short way.
-  std::vector<std::string> fields;
+  // Digits of every length up to the field's width, other characters, and 14
+  // digits with a quote or a zero byte at each place.
+  std::vector<std::string> fields = {"abcdefghijklmn"};
   for (std::size_t n = 0; n <= 19; ++n) fields.push_back(std::string("20240131235959abcde").substr(0, n));
   for (std::size_t at = 0; at < 14; ++at) {
     for (const char c : {'\'', '\0'}) {
@@ -145,85 +122,141 @@ TEST(BookingInsertText, DateTextsForEveryLengthAndAQuoteOrZeroAnywhere) {
     BookingRecord r = fullRecord();
     r.BewDtm = std::string_view(f.data(), f.size());
     r.BewUhr = std::string_view(f.data(), f.size());
-    std::vector<std::string> v = {"S1", "BDE6251", "01", "4711", "0", "'1234'", expectedDateText(f),
-                                  expectedDateText(f), "7", "K01", "03", "E", "K", "1", "EQ", "-12", "Q", "40p",
-                                  "rest"};
-    EXPECT_EQ(bookingInsertStatement(r), describedInsert(v));
+    EXPECT_EQ(insertText(r), describedInsert({"S1", "BDE6251", "01", "4711", "0", "'1234'",
+                                              describedDateText(f), describedDateText(f), "7", "K01", "03",
+                                              "E", "K", "1", "EQ", "-12", "Q", "40p", "rest"}));
   }
 }
 
-TEST(CostCentreText, NullOrQuoted) {
-  EXPECT_EQ(costCentreText(""), "NULL");
-  EXPECT_EQ(costCentreText("4711"), "'4711'");
-  EXPECT_EQ(costCentreText("a'b"), "'a''b'");
+TEST(BookingInsertText, DateTextEndsWithTheFieldsText) {
+  // Bytes behind a date field's terminator, as the dta reader's time part
+  // leaves them behind a short date, are no part of it.
+  BookingRecord r = fullRecord();
+  r.BewDtm = "2024";
+  r.BewDtm.overwrite(8, "000000");
+  ASSERT_EQ(r.BewDtm.str(), "2024");
+  EXPECT_EQ(insertText(r),
+            describedInsert({"S1", "BDE6251", "01", "4711", "0", "'1234'", "2024-- ::", "2024-01-31 23:59:59",
+                             "7", "K01", "03", "E", "K", "1", "EQ", "-12", "Q", "40p", "rest"}));
 }
 
-TEST(SqlQuoted, DoublesEverySingleQuote) {
+TEST(BookingInsertText, CostCentreIsNullOrQuoted) {
+  const struct {
+    const char* kst;
+    const char* text;
+  } cases[] = {{"", "NULL"}, {"4711", "'4711'"}, {"a'b", "'a''b'"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kst);
+    BookingRecord r = fullRecord();
+    r.BewKst = c.kst;
+    EXPECT_EQ(insertText(r), describedInsert({"S1", "BDE6251", "01", "4711", "0", c.text,
+                                              "2024-01-31 00:00:00", "2024-01-31 23:59:59", "7", "K01", "03",
+                                              "E", "K", "1", "EQ", "-12", "Q", "40p", "rest"}));
+  }
+}
+
+TEST(QuotedValue, DoublesEverySingleQuote) {
   const struct {
     std::string in;
     const char* out;
   } cases[] = {{"", ""},           {"abc", "abc"},          {"'", "''"},
                {"O'Brien", "O''Brien"}, {"''x'", "''''x''"}, {std::string("a\0'b", 4), "a"},
                {"\"q\"", "\"q\""}};
-  for (const auto& c : cases) EXPECT_EQ(sqlQuoted(c.in), c.out) << "value \"" << c.in << "\"";
+  for (const auto& c : cases) {
+    EXPECT_EQ(built([&](StatementText& t) { appendQuoted(t, c.in); }), c.out) << "value \"" << c.in << "\"";
+    const FixedText<9> field(c.in);
+    EXPECT_EQ(built([&](StatementText& t) { appendQuoted(t, field); }), c.out) << "field \"" << c.in << "\"";
+  }
 }
 
+// The lookups' texts as the store builds them, one LookupStatements for all.
+struct Lookups {
+  LookupStatements statements;
+  std::string kidKst(const std::string& t, int32_t n) {
+    return built([&](StatementText& x) { statements.appendKidKst(x, t, n); });
+  }
+  std::string ttaFcd(const std::string& t, int32_t n) {
+    return built([&](StatementText& x) { statements.appendTtaFcd(x, t, n); });
+  }
+  std::string ttaAps(const std::string& t) {
+    return built([&](StatementText& x) { statements.appendTtaAps(x, t); });
+  }
+  std::string zlsKst(const std::string& t, int32_t n) {
+    return built([&](StatementText& x) { statements.appendZlsKst(x, t, n); });
+  }
+};
+
 TEST(LookupTexts, MatchTheDescribedStatements) {
-  EXPECT_EQ(kidKstStatement("BDE6251", 12), describedKidKst("BDE6251", "12"));
-  EXPECT_EQ(ttaFcdStatement("BDE6251", 3), describedTtaFcd("BDE6251", "3"));
-  EXPECT_EQ(ttaApsStatement("BDE6251"), describedTtaAps("BDE6251"));
-  EXPECT_EQ(zlsKstStatement("BDE6251", 32), describedZlsKst("BDE6251", "32"));
+  Lookups l;
+  EXPECT_EQ(l.kidKst("BDE6251", 12), describedKidKst("BDE6251", "12"));
+  EXPECT_EQ(l.ttaFcd("BDE6251", 3), describedTtaFcd("BDE6251", "3"));
+  EXPECT_EQ(l.ttaAps("BDE6251"), describedTtaAps("BDE6251"));
+  EXPECT_EQ(l.zlsKst("BDE6251", 32), describedZlsKst("BDE6251", "32"));
   // The described texts themselves, spot-checked against their known lengths.
   EXPECT_EQ(describedZlsKst("%s", "%ld").size(), 80u);
   EXPECT_EQ(describedTtaAps("%s").size(), 203u);
 }
 
-TEST(LookupTexts, NumbersSignedAndTerminalQuoted) {
-  std::vector<int32_t> numbers = {0, 1, 9, 10, 99, 100, 101, 999, 1000, 4711, 65535, 99999, 100000,
-                                  2147483646, 2147483647, -1, -9, -10, -99, -100, -4711, -2147483647,
-                                  std::numeric_limits<int32_t>::min()};
+TEST(LookupTexts, NumbersSigned) {
+  const std::vector<int32_t> numbers = {0,
+                                        1,
+                                        9,
+                                        10,
+                                        99,
+                                        100,
+                                        101,
+                                        999,
+                                        1000,
+                                        4711,
+                                        65535,
+                                        99999,
+                                        100000,
+                                        2147483646,
+                                        2147483647,
+                                        -1,
+                                        -9,
+                                        -10,
+                                        -99,
+                                        -100,
+                                        -4711,
+                                        -2147483647,
+                                        std::numeric_limits<int32_t>::min()};
+  Lookups l;
   for (const int32_t n : numbers) {
-    EXPECT_EQ(kidKstStatement("T", n), describedKidKst("T", std::to_string(n))) << n;
-    EXPECT_EQ(zlsKstStatement("T", n), describedZlsKst("T", std::to_string(n))) << n;
+    EXPECT_EQ(l.kidKst("T", n), describedKidKst("T", std::to_string(n))) << n;
+    EXPECT_EQ(l.ttaFcd("T", n), describedTtaFcd("T", std::to_string(n))) << n;
+    EXPECT_EQ(l.zlsKst("T", n), describedZlsKst("T", std::to_string(n))) << n;
   }
-  EXPECT_NE(kidKstStatement("T", -5).find("AND KidNum = -5    AND"), std::string::npos);
-  EXPECT_NE(zlsKstStatement("T", 2147483647).find("ZlsLes = 2147483647"), std::string::npos);
-  EXPECT_NE(ttaApsStatement("O'Neil").find("TrmNam = 'O''Neil'    AND"), std::string::npos);
-  EXPECT_NE(ttaFcdStatement("a'b", 1).find("TrmNam = 'a''b'    AND"), std::string::npos);
 }
 
-TEST(LookupTexts, BuiltAheadPerTerminalTheSameAsOneByOne) {
+TEST(LookupTexts, EveryTerminalNameGetsItsOwnTextQuoted) {
   // One LookupStatements for all rows: it keeps the pieces of the last
   // terminal name and must notice every other name, also one of equal length.
   const std::vector<std::string> terminals = {"BDE6251", "BDE6252", "BDE6251", "", "O'Neil", "a''b",
                                               std::string("T\0X", 3), std::string("T\0Y", 3), "T",
                                               std::string(49, 'n'), std::string(49, '\''), "BDE6251"};
-  LookupStatements lookups;
+  Lookups l;
   for (const std::string& t : terminals) {
+    const std::string quoted = quotesDoubled(t);
     for (const int32_t n : {0, 7, 32, -5, 4711, std::numeric_limits<int32_t>::max()}) {
       SCOPED_TRACE("terminal [" + t + "] number " + std::to_string(n));
-      StatementText text;
-      lookups.appendKidKst(text, t, n);
-      EXPECT_EQ(text.view(), kidKstStatement(t, n));
-      text.clear();
-      lookups.appendTtaFcd(text, t, n);
-      EXPECT_EQ(text.view(), ttaFcdStatement(t, n));
-      text.clear();
-      lookups.appendZlsKst(text, t, n);
-      EXPECT_EQ(text.view(), zlsKstStatement(t, n));
-      text.clear();
-      lookups.appendTtaAps(text, t);
-      EXPECT_EQ(text.view(), ttaApsStatement(t));
+      EXPECT_EQ(l.kidKst(t, n), describedKidKst(quoted, std::to_string(n)));
+      EXPECT_EQ(l.ttaFcd(t, n), describedTtaFcd(quoted, std::to_string(n)));
+      EXPECT_EQ(l.zlsKst(t, n), describedZlsKst(quoted, std::to_string(n)));
+      EXPECT_EQ(l.ttaAps(t), describedTtaAps(quoted));
     }
   }
 }
 
 TEST(CanteenText, MatchesTheDescribedStatement) {
   // Arguments: schema, port, function, date, time, kind, badge, Bon value.
-  EXPECT_EQ(canteenInsertStatement("HvKantine", "01", "_K", "20240131", "1234", "K02", "12345678", "0001"),
+  EXPECT_EQ(built([](StatementText& t) {
+              appendCanteenInsert(t, "HvKantine", "01", "_K", "20240131", "1234", "K02", "12345678", "0001");
+            }),
             describedCanteen("HvKantine", {"01", "_K", "20240131", "1234", "K02", "12345678", "0001"}));
-  EXPECT_EQ(canteenInsertStatement("dbo", "01", "_K", "", "", "", "O'B", "0000"),
-            describedCanteen("dbo", {"01", "_K", "", "", "", "O''B", "0000"}));
+  EXPECT_EQ(
+      built([](StatementText& t) { appendCanteenInsert(t, "dbo", "01", "_K", "", "", "", "O'B", "0000"); }),
+      describedCanteen("dbo", {"01", "_K", "", "", "", "O''B", "0000"}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/run_log_lock.h"
+#include "support/log_bytes.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -28,14 +29,13 @@ struct LogFiles {
 };
 
 // The bytes one entry occupies in the file.
-std::string stored(const std::string& entry) {
-  std::string out;
-  for (char c : entry) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out + "\r\n";
-}
+std::string stored(const std::string& entry) { return logBytes({entry}); }
+
+// The run log with its rotation step at hand, for a race the test stages.
+struct StagedRunLog : RunLog {
+  using RunLog::rotateAfter;
+  using RunLog::RunLog;
+};
 
 TEST(RunLog, DisabledWritesNothingAndCreatesNoFile) {
   LogFiles f;
@@ -100,15 +100,6 @@ TEST(RunLog, MissingFolderIsSilentAndNotCreated) {
   EXPECT_FALSE(fileExists(folder));
 }
 
-TEST(RunLog, WriteLogToUsesTheGivenPath) {
-  LogFiles f;
-  RunLog runLog = f.make();
-  const std::string other = f.dir.file("other.txt");
-  runLog.writeLogTo(other, "anderswo");
-  EXPECT_EQ(readFileBytes(other), "anderswo\r\n");
-  EXPECT_FALSE(fileExists(f.log));
-}
-
 // Size and last bytes of a file, so the 10 MiB files are never read whole.
 std::uintmax_t sizeOf(const std::string& path) { return std::filesystem::file_size(path); }
 
@@ -148,21 +139,6 @@ TEST(RunLog, RotatesOnlyPastTheLimit) {
   runLog.writeLog("neues Log");  // first entry of a new run log
   EXPECT_EQ(readFileBytes(f.log), "neues Log\r\n");
   EXPECT_EQ(sizeOf(f.bak), limit + stored(second).size());
-}
-
-TEST(RunLog, RotationActsOnTheRunLogWhateverPathWasGiven) {
-  LogFiles f;
-  const std::uintmax_t limit = RunLog::kRotateAbove;
-  makeLogOfSize(f.log, limit + 1);
-  RunLog runLog = f.make();
-  const std::string other = f.dir.file("other.txt");
-  runLog.writeLogTo(other, "klein");  // the small file triggers nothing
-  EXPECT_EQ(sizeOf(f.log), limit + 1);
-  makeLogOfSize(other, limit);
-  runLog.writeLogTo(other, "gross");  // past the limit: the run log is rotated
-  EXPECT_FALSE(fileExists(f.log));
-  EXPECT_EQ(sizeOf(f.bak), limit + 1);
-  EXPECT_EQ(sizeOf(other), limit + stored("gross").size());
 }
 
 TEST(RunLog, FailedRotationIsRetriedByTheNextEntry) {
@@ -218,7 +194,8 @@ TEST(RunLog, RotationKeepsTheGenerationAnotherRunRotatedMeanwhile) {
     SCOPED_TRACE(newLogAlsoFull ? "the new log past the limit too" : "a small new log");
     LogFiles f;
     makeLogOfSize(f.log, limit);
-    RunLog mine = f.make();
+    StagedRunLog mine(f.log, f.bak);
+    mine.enable();
     const LogFileState written = appendToLogFile(f.log, stored("von diesem Lauf"));
     ASSERT_GT(written.size, RunLog::kRotateAbove);
 
@@ -229,7 +206,7 @@ TEST(RunLog, RotationKeepsTheGenerationAnotherRunRotatedMeanwhile) {
     if (newLogAlsoFull) makeLogOfSize(f.log, limit + 1);  // its own writer will rotate it
     const std::uintmax_t logSize = sizeOf(f.log);
 
-    EXPECT_FALSE(mine.rotateAfter(f.log, written));
+    EXPECT_FALSE(mine.rotateAfter(written));
     EXPECT_EQ(sizeOf(f.bak), limit + stored("von diesem Lauf").size() + stored("vom anderen Lauf").size());
     EXPECT_EQ(sizeOf(f.log), logSize);
   }

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "driver/banner.h"
 #include "support/fake_store.h"
+#include "support/log_bytes.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -18,17 +18,16 @@ namespace {
 class BorrowedStore : public BookingStore {
  public:
   explicit BorrowedStore(BookingStore& store) : store_(store) {}
-  int32_t insertBooking(const BookingRecord& r) override { return store_.insertBooking(r); }
-  int32_t bookCanteen(const BookingRecord& r) override { return store_.bookCanteen(r); }
-  int32_t lookupKidKst(int32_t n, FixedText<31>& out, std::string_view t) override {
+  StoreResult insertBooking(const BookingRecord& r) override { return store_.insertBooking(r); }
+  StoreResult bookCanteen(const BookingRecord& r) override { return store_.bookCanteen(r); }
+  StoreResult lookupKidKst(int32_t n, FixedText<31>& out, std::string_view t) override {
     return store_.lookupKidKst(n, out, t);
   }
-  int32_t lookupTtaFcd(BookingRecord& r, int32_t key) override { return store_.lookupTtaFcd(r, key); }
-  int32_t lookupTtaAps(std::string_view t, int32_t& key) override { return store_.lookupTtaAps(t, key); }
-  int32_t lookupZlsKst(std::string_view t, int32_t n, FixedText<31>& out) override {
+  StoreResult lookupTtaFcd(BookingRecord& r, int32_t key) override { return store_.lookupTtaFcd(r, key); }
+  StoreResult lookupTtaAps(std::string_view t, int32_t& key) override { return store_.lookupTtaAps(t, key); }
+  StoreResult lookupZlsKst(std::string_view t, int32_t n, FixedText<31>& out) override {
     return store_.lookupZlsKst(t, n, out);
   }
-  int32_t lastCanteenResult() const override { return store_.lastCanteenResult(); }
   std::string lastFailureDiagnostic() const override { return store_.lastFailureDiagnostic(); }
 
  private:
@@ -57,27 +56,6 @@ class FakeConnector : public DatabaseConnector {
   int storesOpened = 0;
 };
 
-// Run-log bytes as the run log stores a list of entries: each entry followed by
-// a line end, every line feed stored as CR LF.
-std::string logBytes(const std::vector<std::string>& entries) {
-  std::string bytes;
-  for (const std::string& entry : entries) {
-    for (char c : entry + "\n") {
-      if (c == '\n') bytes += '\r';
-      bytes += c;
-    }
-  }
-  return bytes;
-}
-
-const std::vector<std::string> kStart = {"\n\n========================================>", "Start : <time>"};
-const std::vector<std::string> kEnd = {"\nENDE", "<========================================"};
-
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 class RunTest : public ::testing::Test {
  protected:
   // Runs with `args`; "<src>" in an argument stands for the source file's path.
@@ -96,11 +74,7 @@ class RunTest : public ::testing::Test {
   void writeSource(const std::string& bytes) { writeFileBytes(source(), bytes); }
 
   // The run log with the start time stamp replaced by "<time>" once checked.
-  std::string log() const {
-    std::string bytes = readFileBytes(dir_.file("log.txt"));
-    static const std::regex stamp("Start : \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\r\n");
-    return std::regex_replace(bytes, stamp, "Start : <time>\r\n");
-  }
+  std::string log() const { return maskTimeStamps(readFileBytes(dir_.file("log.txt"))); }
   std::string entryForSource() const { return "\nEinlesen Datei " + source(); }
 
   ScopedTempDir dir_;

@@ -1,6 +1,6 @@
 // Shared pieces of the end-to-end tests: a suite root with a configuration for
-// a fresh emulator database holding the demo master data, runs of the built
-// Stempelzug in it, and the expected run-log bytes.
+// a fresh emulator database holding the demo master data, and runs of the
+// built Stempelzug in it (the expected run-log bytes: support/log_bytes.h).
 #ifndef HV_TESTS_E2E_E2E_SUPPORT_H
 #define HV_TESTS_E2E_E2E_SUPPORT_H
 
@@ -10,45 +10,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
+#include "support/log_bytes.h"
 #include "support/odbc_sandbox.h"
 #include "support/suite_root.h"
 #include "support/temp_dir.h"
 
 namespace e2e {
-
-using Entries = std::vector<std::string>;
-
-// The bytes the run log stores for `entries`: each entry and a line end, every
-// line feed as CR LF.
-inline std::string logBytes(const Entries& entries) {
-  std::string bytes;
-  for (const std::string& entry : entries) {
-    for (char c : entry + "\n") {
-      if (c == '\n') bytes += '\r';
-      bytes += c;
-    }
-  }
-  return bytes;
-}
-
-// Replaces the time stamp of every "Start : " entry by "<time>" once it has the
-// form DD.MM.YYYY hh:mm:ss.
-inline std::string maskTimeStamps(const std::string& log) {
-  static const std::regex stamp("Start : \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\r\n");
-  return std::regex_replace(log, stamp, "Start : <time>\r\n");
-}
-
-inline Entries operator+(Entries a, const Entries& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-inline const Entries kStart = {"\n\n========================================>", "Start : <time>"};
-inline const Entries kEnd = {"\nENDE", "<========================================"};
 
 // The bytes and modification time of a file, to show that a run left it alone.
 struct FileState {

@@ -17,8 +17,9 @@
 
 #include "common/decimal.h"
 #include "reader_harness.h"
-#include "readers/field_list.h"
 #include "readers/readers.h"
+#include "support/booking_fields.h"
+#include "support/field_texts.h"
 
 namespace {
 
@@ -63,16 +64,11 @@ struct SweepRun {
   FakeStore store;
 };
 
-// One booking as the store received it: "INSERT" or "CANTEEN", then every text
-// of the record and BewSta, in column order.
-using Stored = std::vector<std::string>;
+// One booking as the store received it: "INSERT" or "CANTEEN", and every
+// field of the record.
+using Stored = std::pair<std::string, FieldTexts>;
 
-Stored stored(const std::string& call, const BookingRecord& r) {
-  return {call,        r.BewSch.str(), r.BewTID.str(), r.BewLID.str(), r.BewIDN.str(), r.BewSto.str(),
-          r.BewDtm.str(), r.BewUhr.str(), r.BewLfn.str(), r.BewArt.str(), r.BewTas.str(), r.BewEra.str(),
-          r.BewKze.str(), r.BewBer.str(), r.BewErq.str(), std::to_string(r.BewSta), r.BewKst.str(),
-          r.BewQua.str(), r.BewRes.str(), r.BewSrc.str()};
-}
+Stored stored(const std::string& call, const BookingRecord& r) { return {call, fieldTexts(r)}; }
 
 // Everything the store received, in the order it received it.
 std::vector<Stored> storedBookings(const FakeStore& store) {
@@ -213,14 +209,14 @@ Expected expectDta(const std::string& bytes, bool debug) {
     pos = end;
     const std::string line = piece.substr(0, piece.find('\0'));  // a zero byte ends the line's text
     if (debug) e.console += "\n" + line;
-    const std::unique_ptr<FieldList> list = splitFields(line);
-    if (!list) continue;
-    if (list->count() < 8) {
+    const std::vector<std::string> fields = fieldTextsOf(line);
+    if (fields.empty()) continue;
+    if (fields.size() < 8) {
       e.log.push_back("\nFEHLERHAFTER BUCHUNGSSATZ: " + line + "\n");
       e.console += "FEHLERHAFTER BUCHUNGSSATZ !!\n";
       continue;
     }
-    expectBooking(list->fields(), debug, running, e);
+    expectBooking(fields, debug, running, e);
   }
   return e;
 }
@@ -242,7 +238,7 @@ void checkDta(SweepFolder& folder, const std::string& bytes, bool debug, Tally& 
   EXPECT_EQ(h.log.entries, e.log);
   EXPECT_EQ(h.out, e.console);
   EXPECT_EQ(storedBookings(h.store), e.stored);
-  for (const Stored& s : e.stored) ++(s[0] == "INSERT" ? tally.inserts : tally.canteen);
+  for (const Stored& s : e.stored) ++(s.first == "INSERT" ? tally.inserts : tally.canteen);
   for (const std::string& entry : e.log) tally.badLines += startsWith(entry, "\nFEHLERHAFTER") ? 1 : 0;
 }
 

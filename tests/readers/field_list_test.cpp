@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/field_texts.h"
+
 namespace {
 
 // The line with its control characters made visible, for failure messages.
@@ -27,12 +29,12 @@ std::string shown(std::string_view text) {
 std::vector<std::string> fieldsOf(std::string_view line) {
   static FieldList reused;
   const bool found = splitFieldsInto(line, reused);
-  const std::unique_ptr<FieldList> list = splitFields(line);
-  EXPECT_EQ(found, list != nullptr) << shown(line);
-  EXPECT_EQ(reused.fields(), list ? list->fields() : std::vector<std::string>{}) << shown(line);
-  if (!list) return {};
-  EXPECT_GE(list->count(), 1) << shown(line);
-  return list->fields();
+  const std::vector<std::string> fresh = fieldTextsOf(line);
+  EXPECT_EQ(found, !fresh.empty()) << shown(line);
+  std::vector<std::string> refilled;
+  for (int32_t i = 0; i < reused.count(); ++i) refilled.emplace_back(reused.field(i));
+  EXPECT_EQ(refilled, fresh) << shown(line);
+  return fresh;
 }
 
 struct SplitCase {
@@ -44,7 +46,9 @@ TEST(SplitFields, LinesWithoutFieldsYieldNoList) {
   const std::vector<std::string> lines = {"", "\n", "\r\n", "   ", "  \n", "  \r\n", "\r", std::string("\0a,b", 4),
                                           "\na,b"};
   for (const std::string& line : lines) {
-    EXPECT_EQ(splitFields(line), nullptr) << shown(line);
+    FieldList list;
+    EXPECT_FALSE(splitFieldsInto(line, list)) << shown(line);
+    EXPECT_EQ(list.count(), 0) << shown(line);
     EXPECT_EQ(fieldsOf(line), std::vector<std::string>{}) << shown(line);
   }
 }
@@ -141,44 +145,12 @@ TEST(SplitFields, ListGrowsByTenSlots) {
       line += (i > 0 ? "," : "") + expected.back();
     }
     SCOPED_TRACE(line);
-    const std::unique_ptr<FieldList> list = splitFields(line);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->count(), c.fields);
-    EXPECT_EQ(list->capacity(), c.capacity);
-    EXPECT_EQ(list->fields(), expected);
-    for (int i = 0; i < list->count(); ++i) EXPECT_EQ(list->field(i), expected[static_cast<std::size_t>(i)]);
+    FieldList list;
+    ASSERT_TRUE(splitFieldsInto(line, list));
+    EXPECT_EQ(list.count(), c.fields);
+    EXPECT_EQ(list.capacity(), c.capacity);
+    EXPECT_EQ(fieldsOf(line), expected);
   }
-}
-
-TEST(AppendField, CreatesTheListOnFirstFieldAndCopiesTheText) {
-  std::unique_ptr<FieldList> holder;
-  std::string text = "erstes";
-  EXPECT_EQ(appendField(holder, text), 1);
-  ASSERT_NE(holder, nullptr);
-  EXPECT_EQ(holder->count(), 1);
-  EXPECT_EQ(holder->capacity(), 10);
-  text = "geaendert";
-  EXPECT_EQ(holder->field(0), "erstes");
-
-  const FieldList* const created = holder.get();
-  EXPECT_EQ(appendField(holder, ""), 1);
-  EXPECT_EQ(holder.get(), created);  // an existing list is kept
-  EXPECT_EQ(holder->count(), 2);
-  EXPECT_EQ(holder->field(1), "");
-  for (int i = 2; i < 11; ++i) EXPECT_EQ(appendField(holder, std::to_string(i)), 1);
-  EXPECT_EQ(holder->count(), 11);
-  EXPECT_EQ(holder->capacity(), 20);
-  EXPECT_EQ(holder->field(0), "erstes");
-  EXPECT_EQ(holder->field(10), "10");
-}
-
-TEST(ReleaseFields, AcceptsNullAndReturnsZero) {
-  EXPECT_EQ(releaseFields(nullptr), 0);
-  EXPECT_EQ(releaseFields(splitFields("a,b,c")), 0);
-  std::unique_ptr<FieldList> list = splitFields("a");
-  ASSERT_NE(list, nullptr);
-  EXPECT_EQ(releaseFields(std::move(list)), 0);
-  EXPECT_EQ(list, nullptr);  // NOLINT(bugprone-use-after-move): the holder is empty afterwards
 }
 
 }  // namespace

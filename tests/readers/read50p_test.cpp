@@ -1,12 +1,11 @@
-// The 50p reader: cost centre and default key asked on every record, running
-// numbers, and the fields of the booking record it hands over.
+// The 50p reader's own rules: the cost centre and the default key asked on
+// every record. The shared frame is tested in reader_frame_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "reader_harness.h"
-#include "readers/readers.h"
+#include "formats.h"
 
 namespace {
 
@@ -17,64 +16,31 @@ struct Harness50 : ReaderHarness {
   }
 };
 
-// Day 0-1, month 2-3, year 4-5, time 6-11, ID 12-24, cost-centre number 25-31.
-std::string rec50(const std::string& ddmmyy, const std::string& hhmmss, const std::string& id13,
-                  const std::string& costCentre7) {
-  return fixedRecord("50p", 32, {ddmmyy, hhmmss, id13, costCentre7});
-}
-
 const std::string kPlain = rec50("010225", "073000", "4711         ", "0004711");
-
-TEST(Read50pTest, EveryFieldHandedOver) {
-  Harness50 h;
-  h.store.kid[4711] = {0, "KST-4711"};
-  h.store.apsResult = 0;
-  h.store.apsKey = 3;
-  h.store.fcd[3] = {0, "F03"};
-  EXPECT_EQ(h.run(kPlain), 0);
-  ASSERT_EQ(h.store.inserted.size(), 1u);
-  const BookingRecord& b = h.store.inserted[0];
-  EXPECT_EQ(b.BewSrc.str(), "50p");
-  EXPECT_EQ(b.BewTID.str(), "TERM5");
-  EXPECT_EQ(b.BewIDN.str(), "4711");
-  EXPECT_EQ(b.BewDtm.str(), "20250201000000");
-  EXPECT_EQ(b.BewUhr.str(), "20250201073000");
-  EXPECT_EQ(b.BewKst.str(), "KST-4711");
-  EXPECT_EQ(b.BewTas.str(), "03");
-  EXPECT_EQ(b.BewArt.str(), "F03");
-  EXPECT_EQ(b.BewSto.str(), "0");
-  EXPECT_EQ(b.BewLfn.str(), "1");
-  for (const auto* unset : {b.BewSch.c_str(), b.BewLID.c_str(), b.BewEra.c_str(), b.BewKze.c_str(), b.BewBer.c_str(),
-                            b.BewErq.c_str(), b.BewQua.c_str(), b.BewRes.c_str()}) {
-    EXPECT_STREQ(unset, "");
-  }
-  EXPECT_EQ(b.BewSta, 0);
-  EXPECT_EQ(h.out, "");
-  EXPECT_TRUE(h.log.entries.empty());
-}
-
-TEST(Read50pTest, LookupsOnEveryRecordInOrderAndNoReaderTable) {
-  Harness50 h;
-  h.store.apsResult = 0;
-  h.store.apsKey = 3;
-  const std::string second = rec50("020225", "080000", "12           ", "0000012");
-  EXPECT_EQ(h.run(kPlain + second + kPlain), 0);
-  EXPECT_EQ(h.store.calls,
-            (std::vector<std::string>{"KID 4711 TERM5", "APS TERM5", "FCD TERM5 3", "INSERT", "KID 12 TERM5",
-                                      "APS TERM5", "FCD TERM5 3", "INSERT", "KID 4711 TERM5", "APS TERM5",
-                                      "FCD TERM5 3", "INSERT"}));
-  EXPECT_EQ(h.store.count("ZLS"), 0);
-  EXPECT_EQ(h.store.count("CANTEEN"), 0);
-}
 
 TEST(Read50pTest, CostCentreNumberReadLikeAtoi) {
   struct Case {
     std::string bytes;
     int number;
   };
-  const Case cases[] = {{"0004711", 4711}, {"       ", 0},       {"  42   ", 42},  {"-12    ", -12},
-                        {"12A4567", 12},   {"+000009", 9},       {"ABCDEFG", 0},  {"\t\t0815 ", 815},
-                        {"9999999", 9999999}, {std::string("\0" "004711", 7), 0}, {std::string("47\0" "1100", 7), 47}};
+  const Case cases[] = {{"0004711", 4711},
+                        {"       ", 0},
+                        {"  42   ", 42},
+                        {"-12    ", -12},
+                        {"12A4567", 12},
+                        {"00X4711", 0},
+                        {"+000009", 9},
+                        {"ABCDEFG", 0},
+                        {"\t\t0815 ", 815},
+                        {"9999999", 9999999},
+                        {std::string("\0"
+                                     "004711",
+                                     7),
+                         0},
+                        {std::string("47\0"
+                                     "1100",
+                                     7),
+                         47}};
   for (const auto& c : cases) {
     SCOPED_TRACE("cost-centre bytes \"" + c.bytes + "\"");
     Harness50 h;
@@ -157,10 +123,10 @@ TEST(Read50pTest, DefaultKeyAndFunctionCode) {
 // first record, as a lookup without a statement handle does.
 class SilentApsStore : public FakeStore {
  public:
-  int32_t lookupTtaAps(std::string_view terminal, int32_t& key) override {
+  StoreResult lookupTtaAps(std::string_view terminal, int32_t& key) override {
     calls.push_back("APS " + std::string(terminal));
     if (++asked_ == 1) key = 5;
-    return 0;
+    return {0, {}};
   }
 
  private:
@@ -184,10 +150,10 @@ TEST(Read50pTest, KeyNumberStartsWithoutKeyOnEveryRecord) {
 // A default-key lookup that fails but still writes a key number.
 class FailingApsStore : public FakeStore {
  public:
-  int32_t lookupTtaAps(std::string_view terminal, int32_t& key) override {
+  StoreResult lookupTtaAps(std::string_view terminal, int32_t& key) override {
     calls.push_back("APS " + std::string(terminal));
     key = 7;
-    return 100;
+    return {100, {}};
   }
 };
 
@@ -200,57 +166,6 @@ TEST(Read50pTest, FailedDefaultKeyLookupGivesNoKey) {
   ASSERT_EQ(store.inserted.size(), 1u);
   EXPECT_EQ(store.inserted[0].BewTas.str(), "");
   EXPECT_EQ(store.inserted[0].BewArt.str(), "");
-  EXPECT_EQ(h.ctx.lastResult, 0);
-}
-
-TEST(Read50pTest, RunningNumbersWrapAndFailedInsertsUseOneUp) {
-  Harness50 h;
-  std::string bytes;
-  for (int i = 0; i < 1000; ++i) bytes += kPlain;
-  h.store.insertResults = {0, -1};
-  EXPECT_EQ(h.run(bytes), -1);
-  ASSERT_EQ(h.store.inserted.size(), 1000u);
-  EXPECT_EQ(h.store.inserted[1].BewLfn.str(), "2");
-  EXPECT_EQ(h.store.inserted[2].BewLfn.str(), "3");
-  EXPECT_EQ(h.store.inserted[998].BewLfn.str(), "999");
-  EXPECT_EQ(h.store.inserted[999].BewLfn.str(), "1");
-  EXPECT_EQ(h.out, "   ID 4711: Insert-Fehler: -1\n");
-}
-
-TEST(Read50pTest, DuplicateAndFailureOutcomes) {
-  Harness50 h;
-  h.ctx.debug = true;
-  h.store.insertResults = {2627, 547, 2627};
-  const std::string blankId = rec50("311224", "235959", "             ", "0004711");
-  const std::string detail = "ID:  , Terminal: TERM5, Datum: 20241231000000, Uhrzeit: 20241231235959, Art: ";
-  EXPECT_EQ(h.run(blankId + blankId + blankId), 547);
-  EXPECT_EQ(h.ctx.lastResult, 0);
-  EXPECT_EQ(h.log.entries, (std::vector<std::string>{"ID  : Buchungssatz existiert bereits", detail,
-                                                     "\nInsert-Fehler: 547", detail,
-                                                     "ID  : Buchungssatz existiert bereits", detail}));
-  EXPECT_EQ(h.out, blankId + "\n" + "   ID  : Buchungssatz existiert bereits\n" + blankId + "\n" +
-                       "   ID  : Insert-Fehler: 547\n" + blankId + "\n" + "   ID  : Buchungssatz existiert bereits\n");
-  ASSERT_EQ(h.store.inserted.size(), 3u);
-  EXPECT_EQ(h.store.inserted[0].BewIDN.str(), " ");
-  EXPECT_EQ(h.store.inserted[0].BewKst.str(), "???");
-}
-
-TEST(Read50pTest, DamagedRecordAndTruncatedFile) {
-  Harness50 h;
-  std::string damaged = kPlain;
-  damaged[27] = 'X';  // cost-centre number 0004711 becomes 00X4711
-  damaged[0] = '\0';  // the day lost
-  EXPECT_EQ(h.run(kPlain + damaged), 0);
-  EXPECT_EQ(h.store.calls, (std::vector<std::string>{"KID 4711 TERM5", "APS TERM5", "INSERT", "KID 0 TERM5",
-                                                     "APS TERM5", "INSERT"}));
-  ASSERT_EQ(h.store.inserted.size(), 2u);
-  EXPECT_EQ(h.store.inserted[1].BewDtm.str(), "202502000000");
-
-  Harness50 cut;
-  EXPECT_EQ(cut.run((kPlain + kPlain).substr(0, 63)), -1);
-  EXPECT_TRUE(cut.store.calls.empty());
-  EXPECT_EQ(cut.out, "falsche Satzlaenge der Quelldatei(50p)\nQuelldatei(50p): Zeichenanzahl 63\n");
-  EXPECT_EQ(cut.log.entries, std::vector<std::string>{"falsche Satzlaenge der Quelldatei(50p)"});
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "common/source_file.h"
 #include "db/booking_store.h"
 #include "support/fake_store.h"
+#include "support/log_bytes.h"
 #include "support/recording_log.h"
 #include "support/temp_dir.h"
 

@@ -26,8 +26,8 @@ class FakeStore : public BookingStore {
   std::map<int32_t, TextAnswer> fcd;  // key number -> function code
   int32_t apsResult = 100;
   int32_t apsKey = 99;
-  std::deque<int32_t> insertResults;  // consumed one per insert; 0 when empty
-  std::deque<int32_t> canteenResults;  // consumed one per canteen booking; 0 (written) when empty
+  std::deque<int32_t> insertResults;   // codes, consumed one per insert; 0 when empty
+  std::deque<int32_t> canteenResults;  // codes, consumed one per canteen booking; 0 (written) when empty
   std::string failureDiagnostic;       // the answer of lastFailureDiagnostic()
 
   // What happened, in order: "ZLS <terminal> <n>", "KID <n> <terminal>",
@@ -36,28 +36,22 @@ class FakeStore : public BookingStore {
   std::vector<BookingRecord> inserted;  // every record handed to insertBooking
   std::vector<BookingRecord> canteen;   // every record handed to bookCanteen
 
-  int32_t insertBooking(const BookingRecord& record) override {
+  StoreResult insertBooking(const BookingRecord& record) override {
     calls.push_back("INSERT");
     inserted.push_back(record);
-    if (insertResults.empty()) return 0;
-    const int32_t r = insertResults.front();
-    insertResults.pop_front();
-    return r;
+    return {next(insertResults), {}};
   }
-  int32_t bookCanteen(const BookingRecord& record) override {
+  StoreResult bookCanteen(const BookingRecord& record) override {
     calls.push_back("CANTEEN");
     canteen.push_back(record);
-    lastCanteen_ = canteenResults.empty() ? 0 : canteenResults.front();
-    if (!canteenResults.empty()) canteenResults.pop_front();
-    return 1;
+    return {next(canteenResults), {}};
   }
-  int32_t lastCanteenResult() const override { return lastCanteen_; }
   std::string lastFailureDiagnostic() const override { return failureDiagnostic; }
-  int32_t lookupKidKst(int32_t number, FixedText<31>& out, std::string_view terminal) override {
+  StoreResult lookupKidKst(int32_t number, FixedText<31>& out, std::string_view terminal) override {
     calls.push_back(formatText("KID %d %.*s", number, static_cast<int>(terminal.size()), terminal.data()));
-    return answer(kid, number, out);
+    return {answer(kid, number, out), {}};
   }
-  int32_t lookupTtaFcd(BookingRecord& record, int32_t key) override {
+  StoreResult lookupTtaFcd(BookingRecord& record, int32_t key) override {
     calls.push_back(formatText("FCD %s %d", record.BewTID.c_str(), key));
     FixedText<31> code;
     const int32_t r = answer(fcd, key, code);
@@ -65,16 +59,16 @@ class FakeStore : public BookingStore {
       FixedText<4> art(code.view());
       record.BewArt = art.view();
     }
-    return r;
+    return {r, {}};
   }
-  int32_t lookupTtaAps(std::string_view terminal, int32_t& key) override {
+  StoreResult lookupTtaAps(std::string_view terminal, int32_t& key) override {
     calls.push_back(formatText("APS %.*s", static_cast<int>(terminal.size()), terminal.data()));
     if (apsResult == 0) key = apsKey;
-    return apsResult;
+    return {apsResult, {}};
   }
-  int32_t lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) override {
+  StoreResult lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) override {
     calls.push_back(formatText("ZLS %.*s %d", static_cast<int>(terminal.size()), terminal.data(), reader));
-    return answer(zls, reader, out);
+    return {answer(zls, reader, out), {}};
   }
 
   // Number of calls whose text starts with `prefix`.
@@ -85,7 +79,13 @@ class FakeStore : public BookingStore {
   }
 
  private:
-  int32_t lastCanteen_ = 0;
+  // The next queued code, 0 when none is left.
+  static int32_t next(std::deque<int32_t>& queued) {
+    if (queued.empty()) return 0;
+    const int32_t code = queued.front();
+    queued.pop_front();
+    return code;
+  }
 
   static int32_t answer(const std::map<int32_t, TextAnswer>& table, int32_t key, FixedText<31>& out) {
     auto it = table.find(key);

@@ -1,8 +1,6 @@
 #include "support/odbc_sandbox.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,6 +10,7 @@
 #include <sstream>
 
 #include "common/format.h"
+#include "support/process.h"
 
 extern char** environ;
 
@@ -50,48 +49,14 @@ std::string diagnosticText(SQLSMALLINT type, SQLHANDLE handle) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- processes
-
-int runProgram(const std::vector<std::string>& argv, std::string* output, const std::string& stdoutPath) {
-  int pipeFds[2] = {-1, -1};
-  if (stdoutPath.empty() && ::pipe(pipeFds) != 0) return -1;
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-
-  const pid_t pid = ::fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    int out = -1;
-    if (stdoutPath.empty()) {
-      ::close(pipeFds[0]);
-      out = pipeFds[1];
-    } else {
-      out = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    }
-    if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0) ::_exit(127);
-    ::execv(args[0], args.data());
-    ::_exit(127);
-  }
-  if (stdoutPath.empty()) {
-    ::close(pipeFds[1]);
-    char buf[4096];
-    ssize_t n = 0;
-    while ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0) {
-      if (output != nullptr) output->append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(pipeFds[0]);
-  }
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 int writeIniWithHvcrypt(const std::string& path, const std::string& login, const std::string& password,
                         const std::string& schema, const std::string& dsn) {
-  return runProgram({OdbcSandbox::buildPath("hvcrypt"), "ini", "--login", login, "--password", password,
-                     "--schema", schema, "--dsn", dsn},
-                    nullptr, path);
+  ProcessOptions options;
+  options.stdoutPath = path;
+  const ProcessResult r = runProcess(
+      OdbcSandbox::buildPath("hvcrypt"),
+      {"ini", "--login", login, "--password", password, "--schema", schema, "--dsn", dsn}, options);
+  return r.status;
 }
 
 // ---------------------------------------------------------------- sandbox
@@ -120,9 +85,11 @@ std::string OdbcSandbox::buildPath(const std::string& relative) {
 int OdbcSandbox::addDataSource(const std::string& name, const std::string& database, const std::string& user,
                                const std::string& password, std::string* output) {
   // The script takes the driver from BUILD_DIR: this build's emulator.
-  ScopedEnv build("BUILD_DIR", std::string(HV_BUILD_DIR));
-  return runProgram({"/bin/bash", sourcePath("scripts/emulator-dsn"), odbcFolder(), name, database, user, password},
-                    output);
+  const ProcessResult r = runProcess(
+      "/bin/bash", {sourcePath("scripts/emulator-dsn"), odbcFolder(), name, database, user, password},
+      std::string(), {{"BUILD_DIR", HV_BUILD_DIR}});
+  if (output != nullptr) *output = r.out + r.err;
+  return r.status;
 }
 
 OdbcSandbox::OdbcSandbox() : OdbcSandbox(Options()) {}

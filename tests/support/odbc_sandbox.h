@@ -27,12 +27,6 @@
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
-// Runs `argv` (argv[0] a path) and waits; standard output goes to
-// `stdoutPath` when given, else is collected into `output` (when not null).
-// Returns the exit status, or -1 when the program could not be run.
-int runProgram(const std::vector<std::string>& argv, std::string* output,
-               const std::string& stdoutPath = std::string());
-
 // Writes a configuration file with LOGIN, PASS, SCHEMA and DATABASE the way the
 // suite's administrators do: `hvcrypt ini`. Returns hvcrypt's exit status.
 int writeIniWithHvcrypt(const std::string& path, const std::string& login, const std::string& password,
@@ -64,7 +58,8 @@ class OdbcSandbox {
 
   // Adds (or replaces) data source `name` on the database file `database` in
   // the process folder, with scripts/emulator-dsn and the emulator driver of
-  // this build. Returns the script's exit status; its output goes to `output`.
+  // this build. Returns the script's exit status; its output (standard output,
+  // then standard error) goes to `output`.
   static int addDataSource(const std::string& name, const std::string& database, const std::string& user,
                            const std::string& password, std::string* output = nullptr);
 

@@ -10,6 +10,7 @@
 #else
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,10 +21,11 @@
 #endif
 
 // One child process: started with its standard input a pipe, its output either
-// collected through pipes or passed on to ours.
+// collected through pipes (standard output into a file when the options name
+// one) or passed on to ours.
 struct HeldProcess::Impl {
-  bool start(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-             const EnvVars& env, bool collect);
+  bool start(const std::string& program, const std::vector<std::string>& args, const ProcessOptions& options,
+             bool collect);
   void closeInput();
   void feed(const std::string& bytes);               // written to the child's standard input
   void collect(std::string& out, std::string& err);  // until both pipes are closed
@@ -118,23 +120,39 @@ void closeHandle(HANDLE& h) {
 }
 
 void readAll(HANDLE h, std::string& sink) {
+  if (h == nullptr) return;
   char buf[65536];
   DWORD n = 0;
   while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) sink.append(buf, n);
 }
 
+// A file the child inherits as its standard output, created or emptied.
+HANDLE inheritableOutputFile(const std::string& path) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
 }  // namespace
 
 bool HeldProcess::Impl::start(const std::string& program, const std::vector<std::string>& args,
-                              const std::string& cwd, const EnvVars& env, bool collectOutput) {
+                              const ProcessOptions& options, bool collectOutput) {
   std::string commandLine = quoteArgument(program);
   for (const std::string& a : args) commandLine += " " + quoteArgument(a);
-  std::string block = environmentBlock(env);
+  std::string block = environmentBlock(options.env);
+  const std::string& cwd = options.cwd;
 
   HANDLE childIn = nullptr, childOut = nullptr, childErr = nullptr;
   bool ok = makePipe(input, childIn, true);
   if (collectOutput) {
-    ok = ok && makePipe(output, childOut, false) && makePipe(errors, childErr, false);
+    if (options.stdoutPath.empty()) {
+      ok = ok && makePipe(output, childOut, false);
+    } else {
+      childOut = inheritableOutputFile(options.stdoutPath);
+      ok = ok && childOut != nullptr;
+    }
+    ok = ok && makePipe(errors, childErr, false);
   } else {
     childOut = inheritableCopy(STD_OUTPUT_HANDLE);
     childErr = inheritableCopy(STD_ERROR_HANDLE);
@@ -169,7 +187,7 @@ void HeldProcess::Impl::feed(const std::string& bytes) {
 }
 
 void HeldProcess::Impl::collect(std::string& out, std::string& err) {
-  if (output == nullptr || errors == nullptr) return;
+  if (errors == nullptr) return;
   std::thread errorReader([&] { readAll(errors, err); });
   readAll(output, out);
   errorReader.join();
@@ -209,8 +227,9 @@ std::string builtTool(const std::string& name) {
 extern char** environ;
 
 bool HeldProcess::Impl::start(const std::string& program, const std::vector<std::string>& args,
-                              const std::string& cwd, const EnvVars& env, bool collectOutput) {
+                              const ProcessOptions& options, bool collectOutput) {
   // Everything the child needs is prepared before the fork.
+  const std::string& cwd = options.cwd;
   std::vector<std::string> argStore;
   argStore.push_back(program);
   argStore.insert(argStore.end(), args.begin(), args.end());
@@ -223,7 +242,7 @@ bool HeldProcess::Impl::start(const std::string& program, const std::vector<std:
     const char* eq = std::strchr(*e, '=');
     if (eq != nullptr) vars[std::string(*e, static_cast<std::size_t>(eq - *e))] = eq + 1;
   }
-  for (const auto& [name, value] : env) vars[name] = value;
+  for (const auto& [name, value] : options.env) vars[name] = value;
   std::vector<std::string> envStore;
   for (const auto& [name, value] : vars) envStore.push_back(name + "=" + value);
   std::vector<char*> envp;
@@ -232,7 +251,13 @@ bool HeldProcess::Impl::start(const std::string& program, const std::vector<std:
 
   int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
   bool piped = ::pipe2(inPipe, O_CLOEXEC) == 0;
-  if (collectOutput) piped = piped && ::pipe2(outPipe, O_CLOEXEC) == 0 && ::pipe2(errPipe, O_CLOEXEC) == 0;
+  if (collectOutput && options.stdoutPath.empty()) {
+    piped = piped && ::pipe2(outPipe, O_CLOEXEC) == 0;
+  } else if (collectOutput) {
+    outPipe[1] = ::open(options.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    piped = piped && outPipe[1] >= 0;
+  }
+  if (collectOutput) piped = piped && ::pipe2(errPipe, O_CLOEXEC) == 0;
   if (!piped) {
     for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
       if (fd >= 0) ::close(fd);
@@ -256,7 +281,7 @@ bool HeldProcess::Impl::start(const std::string& program, const std::vector<std:
   if (collectOutput) {
     ::close(outPipe[1]);
     ::close(errPipe[1]);
-    output = outPipe[0];
+    output = outPipe[0];  // -1 when standard output went into a file
     errors = errPipe[0];
   }
   return pid > 0;
@@ -311,17 +336,25 @@ void HeldProcess::Impl::wait(ProcessResult& result) {
   if (pid > 0 && !waited) {
     waited = true;
     int wstatus = 0;
+    rusage usage{};
     int rc = 0;
-    while ((rc = ::waitpid(pid, &wstatus, 0)) < 0 && errno == EINTR) {
+    while ((rc = ::wait4(pid, &wstatus, 0, &usage)) < 0 && errno == EINTR) {
     }
     if (rc == pid && WIFEXITED(wstatus)) {
       ended.status = WEXITSTATUS(wstatus);
     } else if (rc == pid && WIFSIGNALED(wstatus)) {
       ended.signal = WTERMSIG(wstatus);
     }
+    if (rc == pid) {
+      ended.maxRssKiB = usage.ru_maxrss;
+      ended.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
   }
   result.status = ended.status;
   result.signal = ended.signal;
+  result.maxRssKiB = ended.maxRssKiB;
+  result.cpuSeconds = ended.cpuSeconds;
 }
 
 HeldProcess::Impl::~Impl() {
@@ -335,20 +368,29 @@ std::string builtTool(const std::string& name) { return std::string(HV_BUILD_DIR
 #endif
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& cwd, const EnvVars& env, const std::string& input) {
+                         const ProcessOptions& options) {
   ProcessResult result;
   HeldProcess::Impl child;
-  if (!child.start(program, args, cwd, env, true)) return result;
-  child.feed(input);
+  if (!child.start(program, args, options, true)) return result;
+  child.feed(options.input);
   child.closeInput();
   child.collect(result.out, result.err);
   child.wait(result);
   return result;
 }
 
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& cwd, const EnvVars& env, const std::string& input) {
+  ProcessOptions options;
+  options.cwd = cwd;
+  options.env = env;
+  options.input = input;
+  return runProcess(program, args, options);
+}
+
 HeldProcess::HeldProcess(const std::string& program, const std::vector<std::string>& args)
     : impl_(std::make_unique<Impl>()) {
-  if (!impl_->start(program, args, std::string(), EnvVars(), false)) impl_.reset();
+  if (!impl_->start(program, args, ProcessOptions(), false)) impl_.reset();
 }
 
 HeldProcess::~HeldProcess() { wait(); }

@@ -1,7 +1,9 @@
-// Processes for tests: a built program run with an argument vector (no shell,
-// so any bytes pass unchanged), its own working folder and extra environment,
-// its standard output and error collected as bytes. The POSIX and the Windows
-// bodies sit side by side in process.cpp.
+// Processes for tests and benchmarks: a built program run with an argument
+// vector (no shell, so any bytes pass unchanged), its own working folder and
+// extra environment, its standard output and error collected as bytes (or its
+// standard output written to a file), and what it cost. The one way the tests
+// and benchmarks start a process. The POSIX and the Windows bodies sit side by
+// side in process.cpp.
 #ifndef HV_TESTS_SUPPORT_PROCESS_H
 #define HV_TESTS_SUPPORT_PROCESS_H
 
@@ -17,15 +19,28 @@ struct ProcessResult {
   // -1 when the process could not be started or did not exit normally.
   int status = -1;
   int signal = 0;    // POSIX: the terminating signal, if any
-  std::string out;   // standard output, byte for byte
+  std::string out;   // standard output, byte for byte (unless written to a file)
   std::string err;   // standard error
+  // POSIX: the process's own peak resident memory and processor time (user
+  // and system), as its parent waits for it; 0 on Windows.
+  long maxRssKiB = 0;
+  double cpuSeconds = 0;
 };
 
-// Runs `program` with `args` (without the program name) in folder `cwd` (the
-// current one when empty); the child's environment is this process's, with
-// `env` set on top (an empty value sets the variable to the empty text). Its
-// standard input holds `input` (at most a pipe's buffer, 4 KiB everywhere),
-// then ends.
+struct ProcessOptions {
+  std::string cwd;         // the working folder; the current one when empty
+  EnvVars env;             // set on top of this process's environment (an empty value: the empty text)
+  std::string stdoutPath;  // when not empty: standard output into this file (created or emptied)
+  // Standard input: these bytes (at most a pipe's buffer, 4 KiB everywhere),
+  // then its end.
+  std::string input;
+};
+
+// Runs `program` with `args` (without the program name) as `options` say and
+// waits for it.
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessOptions& options);
+// The same with a working folder, environment and standard input only.
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& cwd = std::string(), const EnvVars& env = {},
                          const std::string& input = std::string());

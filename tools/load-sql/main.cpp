@@ -14,7 +14,6 @@
 
 #include "config/login.h"
 #include "db/database.h"
-#include "db/odbc_handle.h"
 
 namespace {
 
@@ -89,12 +88,16 @@ class ScriptRunner {
   // Empty when the statement ran; otherwise the line that tells why not. Only
   // SQL_ERROR counts as failure, as everywhere in the import tool.
   std::string execute(std::string_view text) {
-    OdbcHandle statement(SQL_HANDLE_STMT);
-    if (!database_.allocateStatement(statement)) return "   no statement handle\n";
-    database_.startStatement().append(text);
-    if (database_.executeStatement(statement) != SQL_ERROR) return std::string();
-    database_.readDiagnostics(SQL_HANDLE_STMT, statement.get());
-    return answer();
+    const StatementOutcome outcome = database_.runStatement([&](StatementText& out) { out.append(text); });
+    switch (outcome.step) {
+      case StatementOutcome::Step::kNoHandle:
+        return "   no statement handle\n";
+      case StatementOutcome::Step::kFailed:
+        return answer();
+      case StatementOutcome::Step::kExecuted:
+        break;
+    }
+    return std::string();
   }
 
   // The driver's answer on one line, the password masked.
