@@ -12,7 +12,8 @@
 
 // What the reader made of the source file, for the run summary of the debug
 // flag. Every record read ends up in exactly one of the other counts, except a
-// dta line with fewer than 8 fields, which counts as read only.
+// dta line with fewer than 8 fields, and a record at whose lookups the
+// connection was lost, which count as read only.
 struct BookingCounts {
   int32_t read = 0;        // fixed formats: whole records read; dta: lines (or 498-character
                            // pieces) that hold at least one field

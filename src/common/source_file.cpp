@@ -115,7 +115,7 @@ bool SourceFile::readItem(char* buf, std::size_t size) {
   return true;
 }
 
-bool SourceFile::readLine(char* buf, std::size_t cap) {
+std::size_t SourceFile::readLine(char* buf, std::size_t cap) {
   const bool text = mode_ == Mode::kText;
   std::size_t n = 0;
   while (n + 1 < cap) {
@@ -144,5 +144,5 @@ bool SourceFile::readLine(char* buf, std::size_t cap) {
     if (c == '\n') break;
   }
   buf[n] = '\0';
-  return n > 0;
+  return n;
 }

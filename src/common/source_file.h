@@ -52,8 +52,9 @@ class SourceFile {
 
   // Reads a line as fgets does with a buffer of `cap` bytes: at most cap - 1
   // bytes, up to and including a line feed, then a terminating zero byte.
-  // False when nothing could be read. REQUIRES: cap >= 2.
-  bool readLine(char* buf, std::size_t cap);
+  // Returns the number of bytes read (a zero byte among them counts too); 0
+  // when nothing could be read. REQUIRES: cap >= 2.
+  std::size_t readLine(char* buf, std::size_t cap);
 
  protected:
   // Takes over `file`, opened for reading; it is closed with the SourceFile.

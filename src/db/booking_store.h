@@ -30,6 +30,12 @@ struct StoreResult {
   FixedText<6> sqlState;
 };
 
+// The connection to the database went away at one of the store's statements.
+struct ConnectionLoss {
+  FixedText<6> sqlState;   // that statement's SQLSTATE; empty without a diagnostic record
+  std::string diagnostic;  // its diagnostic record as the debug console line; empty without one
+};
+
 class BookingStore {
  public:
   virtual ~BookingStore() = default;
@@ -56,6 +62,12 @@ class BookingStore {
   // ("   ODBC %s (%d): %s\n", see diagnosticLine); empty after a row was
   // written, without a statement handle, or without a record.
   virtual std::string lastFailureDiagnostic() const = 0;
+
+  // Null while the connection holds. Once a statement has found it lost (its
+  // SQLSTATE of class 08 or a time-out, or the driver reports the connection
+  // dead), the loss: from then on the store sends nothing, and the reader
+  // stops at the record it is at.
+  virtual const ConnectionLoss* connectionLoss() const = 0;
 };
 
 #endif  // HV_DB_BOOKING_STORE_H

@@ -124,12 +124,32 @@ bool Database::allocateStatement(OdbcHandle& statement) {
   return true;
 }
 
+bool isConnectionLossState(std::string_view sqlState) {
+  constexpr std::string_view kConnectionClass = "08";
+  constexpr std::string_view kTimeouts[] = {"HYT00", "HYT01"};
+  if (sqlState.substr(0, kConnectionClass.size()) == kConnectionClass) return true;
+  for (const std::string_view timeout : kTimeouts) {
+    if (sqlState == timeout) return true;
+  }
+  return false;
+}
+
 void Database::takeFailure(SQLHANDLE statement, StatementOutcome& outcome) {
   outcome.step = StatementOutcome::Step::kFailed;
   outcome.diagnosed = readDiagnostics(SQL_HANDLE_STMT, statement);
   outcome.nativeError = diagnostics_.nativeError;
   // Without a record the driver manager may have left "00000" behind.
   if (outcome.diagnosed) outcome.sqlState = diagnostics_.state();
+  // The driver is asked only when the state alone does not tell.
+  outcome.connectionLost = isConnectionLossState(outcome.sqlState.view()) || driverSaysDead();
+  connectionLost_ = outcome.connectionLost;
+}
+
+bool Database::driverSaysDead() {
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  const SQLRETURN rc =
+      SQLGetConnectAttr(connection_.get(), SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr);
+  return (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && dead == SQL_CD_TRUE;
 }
 
 bool Database::readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {

@@ -65,9 +65,21 @@ struct StatementOutcome {
   bool diagnosed = false;
   int32_t nativeError = 0;
   SqlState sqlState;
+  // kFailed: the connection to the database is gone (see isConnectionLossState);
+  // nothing more is sent on it.
+  bool connectionLost = false;
   // kExecuted, for a query: the result of its one fetch.
   SQLRETURN fetched = SQL_NO_DATA;
 };
+
+// Whether the SQLSTATE of a failed statement says that the connection is gone
+// rather than that the server refused this one statement: class 08
+// (connection exception, 08S01 "Communication link failure" among them) or a
+// time-out (HYT00, HYT01). A failed statement with another state has lost the
+// connection too when the driver, asked after the failure, reports it dead:
+// FreeTDS answers a connection closed or reset by the server with 01000 or
+// HY000 first, and 08S01 only on the next statement.
+bool isConnectionLossState(std::string_view sqlState);
 
 // Column 1 of a single-value query: where its value goes, as SQLBindCol takes it.
 struct ResultColumn {
@@ -109,13 +121,18 @@ class Database {
   // The statement pattern, for every statement of the run: allocate a
   // statement handle on the connection; `build(StatementText&)` appends the
   // statement's text to the run's one statement buffer, emptied first; execute
-  // it; on SQL_ERROR read the diagnostic record; for a query (`column` given)
-  // bind column 1 and fetch once; free the handle. Without a connection or a
-  // handle nothing is built or sent. The buffer's room is reserved once, for
+  // it; on SQL_ERROR read the diagnostic record and decide whether the
+  // connection is lost; for a query (`column` given) bind column 1 and fetch
+  // once; free the handle. Without a connection or a handle nothing is built
+  // or sent; once the connection is lost, nothing is sent any more either
+  // (the outcome is kNoHandle). The buffer's room is reserved once, for
   // the longest statement a record can give, so building does not allocate; a
   // text has no length limit all the same.
   template <typename Build>
   StatementOutcome runStatement(Build build, const ResultColumn* column = nullptr);
+
+  // Whether a statement found the connection lost; no statement is sent after it.
+  bool connectionLost() const { return connectionLost_; }
 
   const DiagnosticRecord& diagnostics() const { return diagnostics_; }
   std::string_view sqlText() const { return sqlText_.view(); }
@@ -131,13 +148,18 @@ class Database {
   // when the driver manager delivered a record (it may leave "00000" behind
   // when there is none).
   bool readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
-  // The statement's failure as its outcome says it (after readDiagnostics).
+  // The statement's failure as its outcome says it (after readDiagnostics),
+  // and whether it lost the connection.
   void takeFailure(SQLHANDLE statement, StatementOutcome& outcome);
+  // Asked after a failed statement: whether the driver reports the connection
+  // dead (SQL_ATTR_CONNECTION_DEAD); false when it cannot tell.
+  bool driverSaysDead();
 
   OdbcHandle environment_{SQL_HANDLE_ENV};
   OdbcHandle connection_{SQL_HANDLE_DBC};
   bool connected_ = false;
   bool connectDiagnosed_ = false;  // a refused connect left a diagnostic record
+  bool connectionLost_ = false;    // a statement lost the connection: nothing more is sent
   DiagnosticRecord diagnostics_;
   StatementText sqlText_{kStatementRoom};
   std::string schema_;
@@ -148,7 +170,7 @@ template <typename Build>
 StatementOutcome Database::runStatement(Build build, const ResultColumn* column) {
   StatementOutcome outcome;
   OdbcHandle statement(SQL_HANDLE_STMT);  // freed on every way out
-  if (!allocateStatement(statement)) return outcome;
+  if (connectionLost_ || !allocateStatement(statement)) return outcome;
 
   sqlText_.clear();  // keeps the room
   build(sqlText_);

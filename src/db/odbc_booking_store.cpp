@@ -4,6 +4,13 @@
 #include "db/sql_statements.h"
 #include "db/sql_texts.h"
 
+void OdbcBookingStore::noteLoss(const StatementOutcome& outcome) {
+  if (!outcome.connectionLost || loss_) return;
+  loss_.emplace();
+  loss_->sqlState = outcome.sqlState;
+  if (outcome.diagnosed) loss_->diagnostic = diagnosticLine(db_.diagnostics());
+}
+
 template <typename Build>
 StoreResult OdbcBookingStore::runInsert(Build build) {
   lastFailureLine_.clear();
@@ -13,6 +20,7 @@ StoreResult OdbcBookingStore::runInsert(Build build) {
   if (outcome.step == StatementOutcome::Step::kFailed) {
     // Formatted now, while the record is this statement's (once per failure).
     if (outcome.diagnosed) lastFailureLine_ = diagnosticLine(db_.diagnostics());
+    noteLoss(outcome);
     // A failed execution without a native code (no diagnostic record, or a
     // driver-side error with code 0) is still a failure: the row is not there.
     code = outcome.nativeError != 0 ? outcome.nativeError : -1;

@@ -9,6 +9,7 @@
 #define HV_DB_ODBC_BOOKING_STORE_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,7 @@ class OdbcBookingStore : public BookingStore {
   StoreResult lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) override;
 
   std::string lastFailureDiagnostic() const override { return lastFailureLine_; }
+  const ConnectionLoss* connectionLoss() const override { return loss_ ? &*loss_ : nullptr; }
 
   // The canteen row (values in the argument order of the canteen booking).
   // Code 0 written; -1 no statement handle, a configured schema that
@@ -59,12 +61,16 @@ class OdbcBookingStore : public BookingStore {
   // execution, else the fetch result (100: no row).
   template <typename Build, typename Found>
   StoreResult runLookup(Build build, const ResultColumn& column, Found found);
+  // Keeps the loss when `outcome` lost the connection (the statement's
+  // diagnostic record is still the current one).
+  void noteLoss(const StatementOutcome& outcome);
 
   Database& db_;
   LogWriter& log_;
   Console& console_;
   LookupStatements lookups_;     // the lookups' texts for the terminal of the run
   std::string lastFailureLine_;  // diagnosticLine of the last insert that failed with a record
+  std::optional<ConnectionLoss> loss_;
 };
 
 #endif  // HV_DB_ODBC_BOOKING_STORE_H

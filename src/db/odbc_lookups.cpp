@@ -12,6 +12,7 @@ StoreResult OdbcBookingStore::runLookup(Build build, const ResultColumn& column,
   // No statement handle: 0, the output untouched (the statement result code too).
   if (outcome.step == StatementOutcome::Step::kNoHandle) return {0, {}};
   int32_t code = outcome.nativeError;
+  noteLoss(outcome);
   if (outcome.step == StatementOutcome::Step::kExecuted) {
     if (outcome.fetched == SQL_SUCCESS || outcome.fetched == SQL_SUCCESS_WITH_INFO) {
       found();  // a text cut to the buffer counts as found

@@ -79,16 +79,22 @@ class DtaReader {
 
   int32_t firstError() const { return firstError_; }
 
-  void handleLine(std::string_view line) {
+  // Handles line `number` (counted from 1 in the file); false when the store
+  // lost its connection at it: then the reader has stopped, and firstError()
+  // is its result.
+  bool handleLine(std::string_view line, int32_t number) {
     if (ctx_.debug) ctx_.console.printf(kEcho, std::string(line).c_str());
     // One field list for the whole file, refilled line after line.
-    if (!splitFieldsInto(line, fields_)) return;
+    if (!splitFieldsInto(line, fields_)) return true;
     ++ctx_.counts.read;
     if (fields_.count() < kMinFields) {
       reportBadLine(line);
-    } else {
-      handleBooking(fields_);
+      return true;
     }
+    const Step step = handleBooking(fields_);
+    if (!connectionLost(store_)) return true;
+    firstError_ = stopAtLostConnection(ctx_, store_, number, step == Step::kReported, firstError_);
+    return false;
   }
 
   // The count of the bad lines that were not reported one by one, if any.
@@ -107,8 +113,13 @@ class DtaReader {
     ctx_.console.write(kBadLineConsole);
   }
 
-  void handleBooking(const FieldList& f) {
+  // How far a booking line got: its insert or canteen booking was reported
+  // (its diagnostic shown with the debug flag), or it ended before.
+  enum class Step { kReported, kEnded };
+
+  Step handleBooking(const FieldList& f) {
     readers_.load(store_, terminal_);  // anew for every line
+    if (connectionLost(store_)) return Step::kEnded;
 
     record_.clear();
     record_.BewTID = f.field(kTerminalField);
@@ -127,7 +138,7 @@ class DtaReader {
     if (isCanteen(record_)) {
       // Reports its own failure; never the reader's error.
       reportCanteenOutcome(ctx_, store_, store_.bookCanteen(record_));
-      return;
+      return Step::kReported;
     }
 
     if (f.count() > kExtraField) {
@@ -135,11 +146,13 @@ class DtaReader {
         // Straight into BewKst, still empty from the cleared record: it stays
         // so when nothing is found, and the reader table is asked next.
         store_.lookupKidKst(parseDecimal(value), record_.BewKst, terminal_);
+        if (connectionLost(store_)) return Step::kEnded;
       } else if (valueAfter(f.field(kExtraField), kFromToPrefix, value)) {
         record_.BewRes = value;
       }
     }
     readers_.completeCostCentre(store_, terminal_, record_);
+    if (connectionLost(store_)) return Step::kEnded;
 
     record_.BewDtm.overwrite(kTimePosition, kMidnight);
     running_.take(record_.BewLfn);
@@ -147,11 +160,12 @@ class DtaReader {
     const int32_t result = store_.insertBooking(record_).code;
     if (result == 0) {
       ++ctx_.counts.inserted;  // nothing to report
-      return;
+      return Step::kReported;
     }
     const BookingDetail detail{f.field(kBadgeField), f.field(kTerminalField), f.field(kDateField),
                                f.field(kStampField), f.field(kKindField)};
     reportInsertFailure(ctx_, store_, result, detail, kInsertFailedLine, firstError_);
+    return Step::kReported;
   }
 
   RunContext& ctx_;
@@ -170,9 +184,13 @@ class DtaReader {
 int32_t readDta(SourceFile& file, RunContext& ctx, BookingStore& store) {
   DtaReader reader(ctx, store);
   std::array<char, kLineBufferSize> line{};
-  while (file.readLine(line.data(), kLineRead)) {
+  int32_t number = 0;      // of the line in the file, counted from 1
+  bool lineStarts = true;  // the piece read next starts a line of the file
+  while (const std::size_t read = file.readLine(line.data(), kLineRead)) {
+    if (lineStarts) ++number;
+    lineStarts = line[read - 1] == '\n';  // else the rest of a long line follows
     // A zero byte in the data ends the line's text, as it does for the C string.
-    reader.handleLine(std::string_view(line.data()));
+    if (!reader.handleLine(std::string_view(line.data()), number)) break;
   }
   reader.reportBadLinesOverLimit();
   return reader.firstError();

@@ -128,7 +128,8 @@ void fillDates(const char* record, const FixedFormat& format, BookingRecord& boo
 
 void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key) {
   booking.BewTas = DecimalText(key, kKeyDigits).view();
-  if (store.lookupTtaFcd(booking, key).code != 0) {
+  const int32_t found = store.lookupTtaFcd(booking, key).code;
+  if (found != 0 && !connectionLost(store)) {
     booking.BewArt = kNotFound;
     if (ctx.debug) ctx.console.printf("   ID %s: Buchungsart nicht gefunden\n", booking.BewIDN.c_str());
   }
@@ -153,7 +154,9 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
   const std::string_view type = format.type;
   const std::string_view terminal = ctx.terminal.view();  // the same for every record
 
+  int32_t record = 0;  // counted from 1 in the file
   while (file.readItem(line.data(), format.recordLength)) {
+    ++record;
     ++ctx.counts.read;
     if (ctx.debug) ctx.console.printf("%s\n", line.data());
 
@@ -162,7 +165,12 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
     booking.BewTID = terminal;
     fillBadge(line.data(), format, booking);
     fillDates(line.data(), format, booking);
-    if (complete(line.data(), booking) == RecordAction::kHandled) continue;
+    const RecordAction action = complete(line.data(), booking);
+    if (connectionLost(store)) {
+      // Lost at a lookup, or at the canteen booking, whose own lines are out.
+      return stopAtLostConnection(ctx, store, record, action == RecordAction::kHandled, firstError);
+    }
+    if (action == RecordAction::kHandled) continue;
 
     booking.BewSto = kNoLocation;
     if (format.numbersBookings) running.take(booking.BewLfn);
@@ -174,6 +182,7 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
     const BookingDetail detail{booking.BewIDN.view(), booking.BewTID.view(), booking.BewDtm.view(),
                                booking.BewUhr.view(), booking.BewArt.view()};
     reportInsertFailure(ctx, store, result, detail, format.failedInsertLine, firstError);
+    if (connectionLost(store)) return stopAtLostConnection(ctx, store, record, true, firstError);
   }
   return firstError;
 }

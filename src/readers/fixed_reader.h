@@ -35,6 +35,7 @@ struct FixedFormat {
 enum class RecordAction {
   kInsert,   // hand it to the booking insert
   kHandled,  // taken care of (a canteen booking): no insert, no running number
+  kLost,     // the connection went at one of its lookups: the reader stops here
 };
 
 // The per-format step. It gets the record's bytes (zero-terminated in the line
@@ -44,7 +45,9 @@ using CompleteRecord = std::function<RecordAction(const char* record, BookingRec
 
 // Runs the length check and the record loop on `file`, positioned anywhere
 // (the check seeks). Returns 0, -1 for a length that is not a whole number of
-// records (or no length at all), or the first failed insert's code.
+// records (or no length at all), or the first failed insert's code. When the
+// store loses its connection, the loop stops at that record (see
+// stopAtLostConnection) and returns the first error, or -1.
 // Everything passed in is borrowed for the call only. The frame owns the line
 // buffer, the booking record (cleared and reused for every record) and the
 // running number; the record bytes handed to `complete` live until it returns.
@@ -54,7 +57,8 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
 // The function code of `key` (a key number other than kNoKey): BewTas is the
 // key as two digits (a key beyond two digits keeps the first two), then the
 // function-code lookup; when it finds nothing, BewArt is "???" and, with the
-// debug flag, the console says so.
+// debug flag, the console says so. A lookup that lost the connection leaves
+// BewArt as it is: the record goes no further.
 void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key);
 
 #endif  // HV_READERS_FIXED_READER_H

@@ -4,6 +4,11 @@
 
 namespace {
 
+constexpr const char* kLostConnectionLog =
+    "Datenbankverbindung unterbrochen bei Satz %d (SQLSTATE %s): Import abgebrochen";
+constexpr const char* kLostConnectionConsole =
+    "Datenbankverbindung unterbrochen bei Satz %d (SQLSTATE %s): Import abgebrochen\n";
+
 void writeDetail(RunContext& ctx, const BookingDetail& d) {
   // The fields as terminated texts for the format.
   const std::string id(d.id);
@@ -42,4 +47,13 @@ void reportCanteenOutcome(RunContext& ctx, const BookingStore& store, const Stor
   }
   ++ctx.counts.failed;
   if (ctx.debug) ctx.console.write(store.lastFailureDiagnostic());
+}
+
+int32_t stopAtLostConnection(RunContext& ctx, const BookingStore& store, int32_t record, bool diagnosticShown,
+                             int32_t firstError) {
+  const ConnectionLoss& loss = *store.connectionLoss();
+  ctx.log.writeLogf(kLostConnectionLog, record, loss.sqlState.c_str());
+  ctx.console.printf(kLostConnectionConsole, record, loss.sqlState.c_str());
+  if (ctx.debug && !diagnosticShown) ctx.console.write(loss.diagnostic);
+  return firstError != 0 ? firstError : -1;
 }

@@ -2,6 +2,7 @@
 // booking: a duplicate booking (2627) is logged and counts as success; any
 // other failed insert is logged, shown on the console and becomes the file's
 // first error if there was none yet; a canteen row counts as written or failed.
+// And how a reader stops when the connection to the database is lost.
 #ifndef HV_READERS_INSERT_OUTCOME_H
 #define HV_READERS_INSERT_OUTCOME_H
 
@@ -39,5 +40,21 @@ void reportInsertFailure(RunContext& ctx, const BookingStore& store, int32_t res
 // the row as written or failed and, with the debug flag, shows the diagnostic
 // record of a failed one after the canteen booking's console lines.
 void reportCanteenOutcome(RunContext& ctx, const BookingStore& store, const StoreResult& canteen);
+
+// Whether the store has lost its connection (BookingStore::connectionLoss):
+// then the reader stops at the record it is at, reads and sends nothing more.
+inline bool connectionLost(const BookingStore& store) { return store.connectionLoss() != nullptr; }
+
+// The reader stops at record `record` (counted from 1 in the file; dta: the
+// line number) because the store lost its connection: one run-log entry and
+// one console line, "Datenbankverbindung unterbrochen bei Satz %d (SQLSTATE
+// %s): Import abgebrochen", shown whatever the debug flag. With the debug flag
+// the lost statement's diagnostic line follows, unless `diagnosticShown`: the
+// failure lines of the insert or canteen booking that lost it showed it
+// already. Returns the reader's result: `firstError`, or -1 when no insert
+// had failed; never 0.
+// REQUIRES: connectionLost(store).
+int32_t stopAtLostConnection(RunContext& ctx, const BookingStore& store, int32_t record, bool diagnosticShown,
+                             int32_t firstError);
 
 #endif  // HV_READERS_INSERT_OUTCOME_H

@@ -6,7 +6,12 @@ void ReaderTable::load(BookingStore& store, std::string_view terminal) {
   for (int32_t n = 1; n <= kReaders; ++n) {
     FixedText<31>& entry = entries_[static_cast<std::size_t>(n - 1)];
     entry.clear();
-    if (store.lookupZlsKst(terminal, n, entry).code != 0) entry.clear();
+    const int32_t found = store.lookupZlsKst(terminal, n, entry).code;
+    if (store.connectionLoss() != nullptr) {  // whatever code the lost lookup gave
+      entry.clear();
+      return;  // nothing more is asked
+    }
+    if (found != 0) entry.clear();
   }
 }
 

@@ -20,7 +20,7 @@ class ReaderTable {
 
   // lookupZlsKst for readers 1 to 32 in this order, each into its entry
   // cleared before; an entry whose lookup did not succeed is empty, whatever
-  // the lookup left in it.
+  // the lookup left in it. A lookup that loses the connection ends the loading.
   void load(BookingStore& store, std::string_view terminal);
 
   // The fallback, for a booking whose BewKst is still empty: BewLID read as a

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -189,6 +191,61 @@ TEST_F(Faults, LookupExecutionFailuresKeepTheirResultsAndOutput) {
       check("reader", result, out == "preset");
     }
   }
+}
+
+// A statement that fails with a connection's state (class 08, a time-out)
+// loses the connection: the store keeps the loss and sends nothing more. Any
+// other failure is about that statement alone, and the next one is sent.
+TEST_F(Faults, ConnectionLossStopsEveryLaterStatement) {
+  const struct {
+    const char* spec;   // the first execution's injected failure
+    const char* state;  // the loss's SQLSTATE; nullptr: no loss
+    bool atLookup;      // the failing statement is a lookup, else the booking insert
+  } cases[] = {
+      {"1:0:08S01", "08S01", false},   {"1:0:08001", "08001", true},     {"1:0:HYT00", "HYT00", false},
+      {"1:0:HYT01", "HYT01", true},    {"1:20017:08S01", "08S01", true}, {"1:0:HY001", nullptr, false},
+      {"1:1205:40001", nullptr, true}, {"1:547:23000", nullptr, false},  {"1:nodiag", nullptr, false},
+      {"1:0:HYT02", nullptr, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.spec) + (c.atLookup ? " at a lookup" : " at an insert"));
+    const size_t rowsBefore = bookingRows();
+    auto f = fresh();
+    const std::string trace = sandbox.file("loss-trace.sql");
+    std::remove(trace.c_str());
+    ScopedEnv tracing("HVEMU_TRACE", trace);
+    ScopedEnv fail("HVEMU_FAIL_EXEC", c.spec);
+    FixedText<31> out;
+    if (c.atLookup) {
+      f->store->lookupZlsKst("TDB1", 1, out);
+    } else {
+      f->store->insertBooking(sampleBooking());
+    }
+    const ConnectionLoss* loss = f->store->connectionLoss();
+    ASSERT_EQ(loss != nullptr, c.state != nullptr);
+    if (loss != nullptr) {
+      EXPECT_EQ(loss->sqlState.str(), c.state);
+      EXPECT_EQ(loss->diagnostic, injectedLine(c.state, std::atoi(c.spec + 2)));
+    }
+    // The next statement: not sent after a loss.
+    BookingRecord next = sampleBooking();
+    next.BewIDN = std::string("after ") + c.spec;  // a booking of its own in every case
+    const StoreResult after = f->store->insertBooking(next);
+    EXPECT_EQ(after.code, loss != nullptr ? -1 : 0);
+    const std::string sent = readFileBytes(trace);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), '\n'), loss != nullptr ? 1 : 2) << sent;
+    EXPECT_EQ(bookingRows(), rowsBefore + (loss != nullptr ? 0 : 1));
+  }
+}
+
+TEST(ConnectionLossState, ClassZeroEightAndTheTimeOuts) {
+  const struct {
+    const char* state;
+    bool lost;
+  } cases[] = {{"08S01", true},  {"08001", true},  {"08003", true},  {"08007", true},  {"HYT00", true},
+               {"HYT01", true},  {"HYT02", false}, {"01000", false}, {"HY000", false}, {"HY001", false},
+               {"23000", false}, {"40001", false}, {"", false},      {"0", false},     {"S1T00", false}};
+  for (const auto& c : cases) EXPECT_EQ(isConnectionLossState(c.state), c.lost) << c.state;
 }
 
 TEST_F(Faults, LaterExecutionsRunAgain) {

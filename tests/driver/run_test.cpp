@@ -29,6 +29,7 @@ class BorrowedStore : public BookingStore {
     return store_.lookupZlsKst(t, n, out);
   }
   std::string lastFailureDiagnostic() const override { return store_.lastFailureDiagnostic(); }
+  const ConnectionLoss* connectionLoss() const override { return store_.connectionLoss(); }
 
  private:
   BookingStore& store_;

@@ -299,6 +299,30 @@ TEST(ReadDta, LongLineIsHandledInPiecesOf498Characters) {
   EXPECT_EQ(r.ctx.counts.inserted, 1);
 }
 
+// The loss names the line of the file, whatever pieces the lines before it
+// were read in: empty and blank lines, a zero byte, a long line read in two
+// pieces, a line of 498 characters whose line end comes as a piece of its own.
+TEST(ReadDta, LostConnectionNamesTheLineOfTheFile) {
+  std::string line498 = withField(8, "VonBis=");
+  line498 += std::string(498 - line498.size(), 'v');
+  const std::string file = std::string("\n") + "   \r\n" + std::string("a,\0b,c\n", 7) +
+                           withField(8, "VonBis=" + std::string(600, 'r')) + "\n" + line498 + "\n" +
+                           join(goodFields()) + "\r\n";
+  DtaRun clean;
+  EXPECT_EQ(clean.run(file), 0);
+  const auto lastInsert = std::find(clean.store.calls.rbegin(), clean.store.calls.rend(), "INSERT");
+  ASSERT_NE(lastInsert, clean.store.calls.rend());
+
+  DtaRun lost;
+  lost.store.loseAtCall = static_cast<std::size_t>(clean.store.calls.rend() - lastInsert);
+  EXPECT_EQ(lost.run(file), -1);
+  EXPECT_EQ(lost.store.calls.size(), lost.store.loseAtCall);
+  ASSERT_FALSE(lost.log.entries.empty());
+  EXPECT_EQ(lost.log.entries.back(),
+            "Datenbankverbindung unterbrochen bei Satz 6 (SQLSTATE 08S01): Import abgebrochen");
+  EXPECT_EQ(lost.ctx.counts.read, clean.ctx.counts.read);
+}
+
 TEST(ReadDta, LineOfExactly498CharactersLeavesOnlyItsLineEnd) {
   DtaRun r;
   std::string line = withField(8, "VonBis=");

@@ -140,6 +140,73 @@ TEST_P(EveryFormat, FirstFailureDecidesDuplicatesCountAsSuccess) {
   }
 }
 
+// The connection lost at every store call of a three-booking file in turn:
+// the reader stops at that record (for the fixed formats the one it is at,
+// for dta its line), sends and reads nothing more, writes one entry and one
+// console line for it (after the failure entry of an insert that lost it) and
+// ends with the first error, or -1.
+TEST_P(EveryFormat, LostConnectionStopsAtTheRecordOfTheLostStatement) {
+  const std::vector<std::string> ids = {"A", "B", "C"};
+  std::string bytes;
+  for (const std::string& id : ids) bytes += format().booking(id);
+  const Entries perFile = format().callsPerFile;
+  const Entries perBooking = format().callsPerBooking;
+  const std::size_t calls = perFile.size() + ids.size() * perBooking.size();
+  const std::string failed = "   ODBC 23000 (547): refused\n";
+  // Lost without a native code (08S01 as FreeTDS gives it), or with one (a
+  // closed connection's 20017, which the lookups answer too).
+  for (const int32_t native : {0, 20017}) {
+    for (std::size_t lostAt = 1; lostAt <= calls; ++lostAt) {
+      for (const bool debug : {false, true}) {
+        SCOPED_TRACE("native " + std::to_string(native) + ", lost at call " + std::to_string(lostAt) +
+                     (debug ? ", debug" : ""));
+        auto h = harness(debug);
+        h->store.insertResults = {0, 547, 0};  // booking B fails on its own
+        h->store.failureDiagnostic = failed;
+        h->store.loseAtCall = lostAt;
+        h->store.lossNative = native;
+        const bool beforeRecords = lostAt <= perFile.size();
+        const std::size_t record = beforeRecords ? 0 : (lostAt - perFile.size() - 1) / perBooking.size();
+        const bool atInsert =
+            !beforeRecords && perBooking[(lostAt - perFile.size() - 1) % perBooking.size()] == "INSERT";
+        const int32_t insertCode = native != 0 ? native : -1;
+
+        Entries log;
+        std::string console;
+        int32_t firstError = 0;
+        for (std::size_t i = 0; i < record; ++i) {  // the records before it, as any run has them
+          if (debug) console += format().echo(format().booking(ids[i]));
+          if (i != 1) continue;
+          log = log + Entries{"\nInsert-Fehler: 547", format().detail(ids[i])};
+          console += format().failedLineIndent + "ID B: Insert-Fehler: 547\n" + (debug ? failed : "");
+          firstError = 547;
+        }
+        if (!beforeRecords && debug) console += format().echo(format().booking(ids[record]));
+        if (atInsert) {  // its own failure first
+          const std::string code = std::to_string(insertCode);
+          log = log + Entries{"\nInsert-Fehler: " + code, format().detail(ids[record])};
+          console += format().failedLineIndent + "ID " + ids[record] + ": Insert-Fehler: " + code + "\n" +
+                     (debug ? failed : "");
+          if (firstError == 0) firstError = insertCode;
+        }
+        const std::string loss = "Datenbankverbindung unterbrochen bei Satz " + std::to_string(record + 1) +
+                                 " (SQLSTATE 08S01): Import abgebrochen";
+        log = log + Entries{loss};
+        console += loss + "\n";
+        if (debug && !atInsert) console += h->store.lossToGive.diagnostic;
+
+        EXPECT_EQ(h->run(format().read, bytes), firstError != 0 ? firstError : -1);
+        EXPECT_EQ(h->store.calls.size(), lostAt);  // nothing sent after the loss
+        EXPECT_EQ(h->log.entries, log);
+        EXPECT_EQ(h->out, console);
+        EXPECT_EQ(h->ctx.counts.read, static_cast<int32_t>(beforeRecords ? 0 : record + 1));
+        EXPECT_EQ(h->ctx.counts.inserted, record > 0 ? 1 : 0);
+        EXPECT_EQ(h->ctx.counts.failed, (record > 1 ? 1 : 0) + (atInsert ? 1 : 0));
+      }
+    }
+  }
+}
+
 // ---- the formats that number their bookings ----
 
 TEST_P(NumberingFormat, RunningNumberWrapsAfter999AndFailuresUseOneUp) {
@@ -190,6 +257,38 @@ TEST_P(CanteenFormat, CanteenOutcomeIsCountedAndNeverTheReadersError) {
       EXPECT_EQ(h->out, console);
       EXPECT_EQ(h->log.entries, (Entries{"\nInsert-Fehler: 547", format().detail("F1")}));
     }
+  }
+}
+
+TEST_P(CanteenFormat, LostConnectionAtTheCanteenBookingStopsAfterItsReport) {
+  for (const bool debug : {false, true}) {
+    SCOPED_TRACE(debug ? "debug" : "no debug");
+    auto h = harness(debug);
+    const std::string canteenShown = "   ODBC 08S01 (0): shown once\n";
+    h->store.failureDiagnostic = canteenShown;  // what the canteen booking's failure shows
+    const std::string booking = format().booking("4711");
+    const std::string bytes = booking + format().canteen + booking;
+    EXPECT_EQ(h->run(format().read, bytes), 0);
+    const auto canteenCall = std::find(h->store.calls.begin(), h->store.calls.end(), "CANTEEN");
+    ASSERT_NE(canteenCall, h->store.calls.end());
+
+    auto lost = harness(debug);
+    lost->store.failureDiagnostic = canteenShown;
+    lost->store.loseAtCall = static_cast<std::size_t>(canteenCall - h->store.calls.begin()) + 1;
+    EXPECT_EQ(lost->run(format().read, bytes), -1);
+    EXPECT_EQ(lost->store.calls.size(), lost->store.loseAtCall);
+    const std::string loss =
+        "Datenbankverbindung unterbrochen bei Satz 2 (SQLSTATE 08S01): Import abgebrochen";
+    EXPECT_EQ(lost->log.entries, Entries{loss});
+    // The canteen booking's diagnostic is shown after its lines, not again after the loss.
+    const std::string console =
+        debug ? format().echo(booking) + format().echo(format().canteen) + canteenShown + loss + "\n"
+              : loss + "\n";
+    EXPECT_EQ(lost->out, console);
+    EXPECT_EQ(lost->ctx.counts.read, 2);
+    EXPECT_EQ(lost->ctx.counts.inserted, 1);
+    EXPECT_EQ(lost->ctx.counts.failed, 1);
+    EXPECT_EQ(lost->ctx.counts.canteen, 0);
   }
 }
 
