@@ -28,6 +28,9 @@ struct StoreResult {
   // The SQLSTATE of the statement's diagnostic record when its execution
   // failed and the driver gave a record; empty otherwise.
   FixedText<6> sqlState;
+  // The statement lost the connection, or was not sent because it was lost
+  // before (see BookingStore::connectionLoss).
+  bool connectionLost = false;
 };
 
 // The connection to the database went away at one of the store's statements.

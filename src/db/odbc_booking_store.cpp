@@ -15,7 +15,9 @@ template <typename Build>
 StoreResult OdbcBookingStore::runInsert(Build build) {
   lastFailureLine_.clear();
   const StatementOutcome outcome = db_.runStatement(build);
-  if (outcome.step == StatementOutcome::Step::kNoHandle) return {-1, {}};  // statement result code untouched
+  if (outcome.step == StatementOutcome::Step::kNoHandle) {
+    return {-1, {}, loss_.has_value()};  // statement result code untouched
+  }
   int32_t code = 0;
   if (outcome.step == StatementOutcome::Step::kFailed) {
     // Formatted now, while the record is this statement's (once per failure).
@@ -26,7 +28,7 @@ StoreResult OdbcBookingStore::runInsert(Build build) {
     code = outcome.nativeError != 0 ? outcome.nativeError : -1;
   }
   db_.setStatementResult(code);
-  return {code, outcome.sqlState};
+  return {code, outcome.sqlState, outcome.connectionLost};
 }
 
 StoreResult OdbcBookingStore::insertBooking(const BookingRecord& record) {

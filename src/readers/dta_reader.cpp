@@ -92,8 +92,8 @@ class DtaReader {
       return true;
     }
     const Step step = handleBooking(fields_);
-    if (!connectionLost(store_)) return true;
-    firstError_ = stopAtLostConnection(ctx_, store_, number, step == Step::kReported, firstError_);
+    if (step == Step::kDone) return true;
+    firstError_ = stopAtLostConnection(ctx_, store_, number, step == Step::kLostReported, firstError_);
     return false;
   }
 
@@ -113,13 +113,13 @@ class DtaReader {
     ctx_.console.write(kBadLineConsole);
   }
 
-  // How far a booking line got: its insert or canteen booking was reported
-  // (its diagnostic shown with the debug flag), or it ended before.
-  enum class Step { kReported, kEnded };
+  // What became of a booking line: handled, or the connection was lost at
+  // one of its lookups, or at its insert or canteen booking, whose failure is
+  // reported (its diagnostic shown with the debug flag).
+  enum class Step { kDone, kLostAtLookup, kLostReported };
 
   Step handleBooking(const FieldList& f) {
-    readers_.load(store_, terminal_);  // anew for every line
-    if (connectionLost(store_)) return Step::kEnded;
+    if (!readers_.load(store_, terminal_)) return Step::kLostAtLookup;  // anew for every line
 
     record_.clear();
     record_.BewTID = f.field(kTerminalField);
@@ -137,35 +137,37 @@ class DtaReader {
 
     if (isCanteen(record_)) {
       // Reports its own failure; never the reader's error.
-      reportCanteenOutcome(ctx_, store_, store_.bookCanteen(record_));
-      return Step::kReported;
+      const StoreResult canteen = store_.bookCanteen(record_);
+      reportCanteenOutcome(ctx_, store_, canteen);
+      return canteen.connectionLost ? Step::kLostReported : Step::kDone;
     }
 
     if (f.count() > kExtraField) {
       if (valueAfter(f.field(kExtraField), kCostCentrePrefix, value)) {
         // Straight into BewKst, still empty from the cleared record: it stays
         // so when nothing is found, and the reader table is asked next.
-        store_.lookupKidKst(parseDecimal(value), record_.BewKst, terminal_);
-        if (connectionLost(store_)) return Step::kEnded;
+        if (store_.lookupKidKst(parseDecimal(value), record_.BewKst, terminal_).connectionLost) {
+          return Step::kLostAtLookup;
+        }
       } else if (valueAfter(f.field(kExtraField), kFromToPrefix, value)) {
         record_.BewRes = value;
       }
     }
-    readers_.completeCostCentre(store_, terminal_, record_);
-    if (connectionLost(store_)) return Step::kEnded;
+    if (!readers_.completeCostCentre(store_, terminal_, record_)) return Step::kLostAtLookup;
 
     record_.BewDtm.overwrite(kTimePosition, kMidnight);
     running_.take(record_.BewLfn);
 
-    const int32_t result = store_.insertBooking(record_).code;
+    const StoreResult inserted = store_.insertBooking(record_);
+    const int32_t result = inserted.code;
     if (result == 0) {
       ++ctx_.counts.inserted;  // nothing to report
-      return Step::kReported;
+      return Step::kDone;
     }
     const BookingDetail detail{f.field(kBadgeField), f.field(kTerminalField), f.field(kDateField),
                                f.field(kStampField), f.field(kKindField)};
     reportInsertFailure(ctx_, store_, result, detail, kInsertFailedLine, firstError_);
-    return Step::kReported;
+    return inserted.connectionLost ? Step::kLostReported : Step::kDone;
   }
 
   RunContext& ctx_;

@@ -126,13 +126,15 @@ void fillDates(const char* record, const FixedFormat& format, BookingRecord& boo
 
 }  // namespace
 
-void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key) {
+bool completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key) {
   booking.BewTas = DecimalText(key, kKeyDigits).view();
-  const int32_t found = store.lookupTtaFcd(booking, key).code;
-  if (found != 0 && !connectionLost(store)) {
+  const StoreResult found = store.lookupTtaFcd(booking, key);
+  if (found.connectionLost) return false;
+  if (found.code != 0) {
     booking.BewArt = kNotFound;
     if (ctx.debug) ctx.console.printf("   ID %s: Buchungsart nicht gefunden\n", booking.BewIDN.c_str());
   }
+  return true;
 }
 
 int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
@@ -166,15 +168,17 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
     fillBadge(line.data(), format, booking);
     fillDates(line.data(), format, booking);
     const RecordAction action = complete(line.data(), booking);
-    if (connectionLost(store)) {
-      // Lost at a lookup, or at the canteen booking, whose own lines are out.
-      return stopAtLostConnection(ctx, store, record, action == RecordAction::kHandled, firstError);
+    if (action == RecordAction::kLost) return stopAtLostConnection(ctx, store, record, false, firstError);
+    if (action == RecordAction::kHandled) {
+      // A canteen booking that lost the connection has reported its failure.
+      if (connectionLost(store)) return stopAtLostConnection(ctx, store, record, true, firstError);
+      continue;
     }
-    if (action == RecordAction::kHandled) continue;
 
     booking.BewSto = kNoLocation;
     if (format.numbersBookings) running.take(booking.BewLfn);
-    const int32_t result = store.insertBooking(booking).code;
+    const StoreResult inserted = store.insertBooking(booking);
+    const int32_t result = inserted.code;
     if (result == 0) {
       ++ctx.counts.inserted;  // nothing to report
       continue;
@@ -182,7 +186,7 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
     const BookingDetail detail{booking.BewIDN.view(), booking.BewTID.view(), booking.BewDtm.view(),
                                booking.BewUhr.view(), booking.BewArt.view()};
     reportInsertFailure(ctx, store, result, detail, format.failedInsertLine, firstError);
-    if (connectionLost(store)) return stopAtLostConnection(ctx, store, record, true, firstError);
+    if (inserted.connectionLost) return stopAtLostConnection(ctx, store, record, true, firstError);
   }
   return firstError;
 }

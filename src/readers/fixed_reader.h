@@ -57,8 +57,8 @@ int32_t readFixedRecords(SourceFile& file, RunContext& ctx, BookingStore& store,
 // The function code of `key` (a key number other than kNoKey): BewTas is the
 // key as two digits (a key beyond two digits keeps the first two), then the
 // function-code lookup; when it finds nothing, BewArt is "???" and, with the
-// debug flag, the console says so. A lookup that lost the connection leaves
-// BewArt as it is: the record goes no further.
-void completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key);
+// debug flag, the console says so. False when the lookup lost the connection:
+// BewArt stays as it is, and the record goes no further.
+bool completeFunctionCode(RunContext& ctx, BookingStore& store, BookingRecord& booking, int32_t key);
 
 #endif  // HV_READERS_FIXED_READER_H

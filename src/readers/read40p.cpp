@@ -39,13 +39,13 @@ int32_t keyNumber(char key) {
 int32_t read40p(SourceFile& file, RunContext& ctx, BookingStore& store) {
   const std::string_view terminal = ctx.terminal.view();
   ReaderTable readers;
-  readers.load(store, terminal);  // before the file is looked at, on every call
-  if (connectionLost(store)) return stopAtLostConnection(ctx, store, 1, false, 0);  // before the first record
+  // Before the file is looked at, on every call; a lost connection stops the
+  // reader before its first record.
+  if (!readers.load(store, terminal)) return stopAtLostConnection(ctx, store, 1, false, 0);
 
   auto complete = [&](const char* record, BookingRecord& booking) {
     booking.BewLID.assign(record + kReaderAt, kReaderLength);
-    readers.completeCostCentre(store, terminal, booking);
-    if (connectionLost(store)) return RecordAction::kLost;
+    if (!readers.completeCostCentre(store, terminal, booking)) return RecordAction::kLost;
     booking.BewKze.assign(record + kKeyAt, 1);
     booking.BewBer.assign(record + kBerAt, 1);
     if (record[kKeyAt] == kCanteenKey) {
@@ -54,8 +54,8 @@ int32_t read40p(SourceFile& file, RunContext& ctx, BookingStore& store) {
       return RecordAction::kHandled;
     }
     const int32_t key = keyNumber(record[kKeyAt]);
-    if (key != kNoKey) completeFunctionCode(ctx, store, booking, key);
-    return connectionLost(store) ? RecordAction::kLost : RecordAction::kInsert;
+    if (key != kNoKey && !completeFunctionCode(ctx, store, booking, key)) return RecordAction::kLost;
+    return RecordAction::kInsert;
   };
   return readFixedRecords(file, ctx, store, k40p, complete);
 }

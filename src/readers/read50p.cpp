@@ -32,20 +32,20 @@ int32_t read50p(SourceFile& file, RunContext& ctx, BookingStore& store) {
     const FixedText<kCostCentreLength + 1> costCentreNumber(
         std::string_view(record + kCostCentreAt, kCostCentreLength));
     // Straight into BewKst, still empty from the cleared record.
-    const int32_t found =
-        store.lookupKidKst(parseDecimal(costCentreNumber.view()), booking.BewKst, terminal).code;
-    if (connectionLost(store)) return RecordAction::kLost;  // whatever code the lost lookup gave
-    if (found != 0) booking.BewKst = kNotFound;
+    const StoreResult found =
+        store.lookupKidKst(parseDecimal(costCentreNumber.view()), booking.BewKst, terminal);
+    if (found.connectionLost) return RecordAction::kLost;  // whatever code the lost lookup gave
+    if (found.code != 0) booking.BewKst = kNotFound;
 
     // Every record starts without a key, so a lookup that answers without a
     // value never carries the previous record's key over.
     int32_t key = kNoKey;
-    const int32_t keyFound = store.lookupTtaAps(terminal, key).code;
-    if (connectionLost(store)) return RecordAction::kLost;
-    if (keyFound == 0 && key != kNoKey) {
-      completeFunctionCode(ctx, store, booking, key);
+    const StoreResult keyFound = store.lookupTtaAps(terminal, key);
+    if (keyFound.connectionLost) return RecordAction::kLost;
+    if (keyFound.code == 0 && key != kNoKey && !completeFunctionCode(ctx, store, booking, key)) {
+      return RecordAction::kLost;
     }
-    return connectionLost(store) ? RecordAction::kLost : RecordAction::kInsert;
+    return RecordAction::kInsert;
   };
   return readFixedRecords(file, ctx, store, k50p, complete);
 }

@@ -20,16 +20,17 @@ class ReaderTable {
 
   // lookupZlsKst for readers 1 to 32 in this order, each into its entry
   // cleared before; an entry whose lookup did not succeed is empty, whatever
-  // the lookup left in it. A lookup that loses the connection ends the loading.
-  void load(BookingStore& store, std::string_view terminal);
+  // the lookup left in it. False when a lookup lost the connection: the
+  // loading ends there.
+  bool load(BookingStore& store, std::string_view terminal);
 
   // The fallback, for a booking whose BewKst is still empty: BewLID read as a
   // decimal number is the reader; for a reader 1 to 32 whose entry is not
   // empty, lookupKidKst with the entry read as a decimal number, straight into
   // BewKst (which stays empty when nothing is found). Any other reader number,
   // and an empty entry, leave the booking without a cost centre and ask
-  // nothing.
-  void completeCostCentre(BookingStore& store, std::string_view terminal, BookingRecord& booking) const;
+  // nothing. False when the lookup lost the connection.
+  bool completeCostCentre(BookingStore& store, std::string_view terminal, BookingRecord& booking) const;
 
  private:
   std::array<FixedText<31>, kReaders> entries_;  // entry n - 1: reader n
