@@ -1,6 +1,5 @@
 #include "emu_support.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "support/process.h"
 
 namespace emutest {
 
@@ -32,15 +33,10 @@ std::string readFile(const std::string& path) {
 bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
 int runCommand(const std::string& command, std::string* out) {
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return -1;
-  std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  const int status = pclose(p);
-  if (out) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  // Standard error into the same stream as standard output, in the order written.
+  const ProcessResult r = runProcess("/bin/sh", {"-c", command + " 2>&1"});
+  if (out) *out = r.out;
+  return r.status;
 }
 
 std::string sourcePath(const std::string& relative) { return std::string(HVEMU_SOURCE_DIR) + "/" + relative; }
