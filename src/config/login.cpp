@@ -9,15 +9,25 @@ std::string schemaFromValue(std::string_view value) {
 
 bool takesDataSource(std::string_view value) { return !value.empty() && value.size() <= kMaxDataSourceLength; }
 
-Login readLogin(const std::string& iniPath) {
+LoginValues readLoginValues(const std::string& iniPath) {
+  LoginValues values;
+  values.user = getIniValue("", kKeyLogin, 0, iniPath);
+  values.password = getIniValue("", kKeyPassword, 0, iniPath);
+  values.schema = getIniValue("", kKeySchema, 0, iniPath);
+  values.dataSource = getIniValue("", kKeyDataSource, 0, iniPath);
+  return values;
+}
+
+Login takeLogin(const LoginValues& values) {
   Login login;
-  login.user = getIniValue("", kKeyLogin, 0, iniPath);
-  login.password = getIniValue("", kKeyPassword, 0, iniPath);
-  login.schema = schemaFromValue(getIniValue("", kKeySchema, 0, iniPath));
-  const std::string dataSource = getIniValue("", kKeyDataSource, 0, iniPath);
-  if (takesDataSource(dataSource)) login.dataSource = dataSource;
+  login.user = values.user;
+  login.password = values.password;
+  login.schema = schemaFromValue(values.schema);
+  if (takesDataSource(values.dataSource)) login.dataSource = values.dataSource;
   return login;
 }
+
+Login readLogin(const std::string& iniPath) { return takeLogin(readLoginValues(iniPath)); }
 
 bool isPlainIdentifier(std::string_view name) {
   if (name.empty()) return false;

@@ -62,9 +62,22 @@ std::string schemaFromValue(std::string_view value);
 // characters); otherwise the name stays empty.
 bool takesDataSource(std::string_view value);
 
+// The plaintexts of the four keys as the configuration file reader delivers
+// them, before the rules above.
+struct LoginValues {
+  std::string user;
+  std::string password;
+  std::string schema;
+  std::string dataSource;
+};
+
 // Reads the four keys from the configuration file at `iniPath`, in their
 // order, each value taken out of the reader's result before the next is read.
 // A missing file or key gives empty values.
+LoginValues readLoginValues(const std::string& iniPath);
+// What the connect step makes of the values.
+Login takeLogin(const LoginValues& values);
+// takeLogin(readLoginValues(iniPath)).
 Login readLogin(const std::string& iniPath);
 
 // True when `name` is non-empty and holds only ASCII letters, digits and

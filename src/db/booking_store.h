@@ -25,9 +25,6 @@ constexpr int32_t kNoKey = 99;
 // What one call of the store came to.
 struct StoreResult {
   int32_t code = 0;
-  // The SQLSTATE of the statement's diagnostic record when its execution
-  // failed and the driver gave a record; empty otherwise.
-  FixedText<6> sqlState;
   // The statement lost the connection, or was not sent because it was lost
   // before (see BookingStore::connectionLoss).
   bool connectionLost = false;

@@ -131,9 +131,6 @@ class Database {
   template <typename Build>
   StatementOutcome runStatement(Build build, const ResultColumn* column = nullptr);
 
-  // Whether a statement found the connection lost; no statement is sent after it.
-  bool connectionLost() const { return connectionLost_; }
-
   const DiagnosticRecord& diagnostics() const { return diagnostics_; }
   std::string_view sqlText() const { return sqlText_.view(); }
   int32_t statementResult() const { return statementResult_; }

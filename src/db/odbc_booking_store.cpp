@@ -16,7 +16,7 @@ StoreResult OdbcBookingStore::runInsert(Build build) {
   lastFailureLine_.clear();
   const StatementOutcome outcome = db_.runStatement(build);
   if (outcome.step == StatementOutcome::Step::kNoHandle) {
-    return {-1, {}, loss_.has_value()};  // statement result code untouched
+    return {-1, loss_.has_value()};  // statement result code untouched
   }
   int32_t code = 0;
   if (outcome.step == StatementOutcome::Step::kFailed) {
@@ -28,7 +28,7 @@ StoreResult OdbcBookingStore::runInsert(Build build) {
     code = outcome.nativeError != 0 ? outcome.nativeError : -1;
   }
   db_.setStatementResult(code);
-  return {code, outcome.sqlState, outcome.connectionLost};
+  return {code, outcome.connectionLost};
 }
 
 StoreResult OdbcBookingStore::insertBooking(const BookingRecord& record) {
@@ -45,7 +45,7 @@ StoreResult OdbcBookingStore::insertCanteen(std::string_view badge, std::string_
   // any call.
   if (!login::isCanteenSchema(db_.schema())) {
     lastFailureLine_.clear();
-    return {-1, {}};
+    return {-1};
   }
   return runInsert([&](StatementText& text) {
     appendCanteenInsert(text, db_.schema(), port, function, date, time, kind, badge, bon);

@@ -10,7 +10,7 @@ template <typename Build, typename Found>
 StoreResult OdbcBookingStore::runLookup(Build build, const ResultColumn& column, Found found) {
   const StatementOutcome outcome = db_.runStatement(build, &column);
   // No statement handle: 0, the output untouched (the statement result code too).
-  if (outcome.step == StatementOutcome::Step::kNoHandle) return {0, {}, loss_.has_value()};
+  if (outcome.step == StatementOutcome::Step::kNoHandle) return {0, loss_.has_value()};
   int32_t code = outcome.nativeError;
   noteLoss(outcome);
   if (outcome.step == StatementOutcome::Step::kExecuted) {
@@ -22,7 +22,7 @@ StoreResult OdbcBookingStore::runLookup(Build build, const ResultColumn& column,
     }
   }
   db_.setStatementResult(code);
-  return {code, outcome.sqlState, outcome.connectionLost};
+  return {code, outcome.connectionLost};
 }
 
 namespace {

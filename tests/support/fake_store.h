@@ -47,43 +47,43 @@ class FakeStore : public BookingStore {
   StoreResult insertBooking(const BookingRecord& record) override {
     calls.push_back("INSERT");
     inserted.push_back(record);
-    if (losesNow()) return {lossNative != 0 ? lossNative : -1, lossToGive.sqlState, true};
-    return {next(insertResults), {}};
+    if (losesNow()) return {lossNative != 0 ? lossNative : -1, true};
+    return {next(insertResults)};
   }
   StoreResult bookCanteen(const BookingRecord& record) override {
     calls.push_back("CANTEEN");
     canteen.push_back(record);
-    if (losesNow()) return {lossNative != 0 ? lossNative : -1, lossToGive.sqlState, true};
-    return {next(canteenResults), {}};
+    if (losesNow()) return {lossNative != 0 ? lossNative : -1, true};
+    return {next(canteenResults)};
   }
   std::string lastFailureDiagnostic() const override { return failureDiagnostic; }
   const ConnectionLoss* connectionLoss() const override { return loss_ ? &*loss_ : nullptr; }
   StoreResult lookupKidKst(int32_t number, FixedText<31>& out, std::string_view terminal) override {
     calls.push_back(formatText("KID %d %.*s", number, static_cast<int>(terminal.size()), terminal.data()));
-    if (losesNow()) return {lossNative, lossToGive.sqlState, true};
-    return {answer(kid, number, out), {}};
+    if (losesNow()) return {lossNative, true};
+    return {answer(kid, number, out)};
   }
   StoreResult lookupTtaFcd(BookingRecord& record, int32_t key) override {
     calls.push_back(formatText("FCD %s %d", record.BewTID.c_str(), key));
-    if (losesNow()) return {lossNative, lossToGive.sqlState, true};
+    if (losesNow()) return {lossNative, true};
     FixedText<31> code;
     const int32_t r = answer(fcd, key, code);
     if (r == 0) {
       FixedText<4> art(code.view());
       record.BewArt = art.view();
     }
-    return {r, {}};
+    return {r};
   }
   StoreResult lookupTtaAps(std::string_view terminal, int32_t& key) override {
     calls.push_back(formatText("APS %.*s", static_cast<int>(terminal.size()), terminal.data()));
-    if (losesNow()) return {lossNative, lossToGive.sqlState, true};
+    if (losesNow()) return {lossNative, true};
     if (apsResult == 0) key = apsKey;
-    return {apsResult, {}};
+    return {apsResult};
   }
   StoreResult lookupZlsKst(std::string_view terminal, int32_t reader, FixedText<31>& out) override {
     calls.push_back(formatText("ZLS %.*s %d", static_cast<int>(terminal.size()), terminal.data(), reader));
-    if (losesNow()) return {lossNative, lossToGive.sqlState, true};
-    return {answer(zls, reader, out), {}};
+    if (losesNow()) return {lossNative, true};
+    return {answer(zls, reader, out)};
   }
 
   // Number of calls whose text starts with `prefix`.

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "common/format.h"
-#include "config/ini_reader.h"
 #include "config/login.h"
 
 namespace {
@@ -48,10 +47,11 @@ IniReport checkIniFile(const std::string& path) {
     return report;
   }
 
-  const login::Login taken = login::readLogin(path);
-  // The plaintexts before the connect step's rules for SCHEMA and DATABASE.
-  const std::string schemaValue = getIniValue("", login::kKeySchema, 0, path);
-  const std::string dataSourceValue = getIniValue("", login::kKeyDataSource, 0, path);
+  // The plaintexts, and what the connect step makes of them.
+  const login::LoginValues values = login::readLoginValues(path);
+  const login::Login taken = login::takeLogin(values);
+  const std::string& schemaValue = values.schema;
+  const std::string& dataSourceValue = values.dataSource;
 
   const std::string_view user = taken.user.view();
   report.text += keyLine(
