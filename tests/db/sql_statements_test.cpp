@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/lookup_statements.h"
@@ -50,6 +51,16 @@ BookingRecord fullRecord() {
   return r;
 }
 
+// The values of fullRecord() as the insert carries them, `changes` (index,
+// value) made.
+std::vector<std::string> fullValues(const std::vector<std::pair<std::size_t, std::string>>& changes = {}) {
+  const std::string dtm = "2024-01-31 00:00:00", uhr = "2024-01-31 23:59:59";
+  std::vector<std::string> v = {"S1", "BDE6251", "01", "4711", "0",  "'1234'", dtm, uhr,   "7",   "K01",
+                                "03", "E",       "K",  "1",    "EQ", "-12",    "Q", "40p", "rest"};
+  for (const auto& [index, value] : changes) v[index] = value;
+  return v;
+}
+
 struct InsertCase {
   const char* name;
   BookingRecord record;
@@ -61,19 +72,25 @@ TEST(BookingInsertText, MatchesTheDescribedStatement) {
   quoted.BewIDN = "O'Brien";
   quoted.BewKst = "K'1";
   quoted.BewRes = "'";
+  BookingRecord noCostCentre = fullRecord();
+  noCostCentre.BewKst = "";
+  // Bytes behind a date field's terminator, as the dta reader's time part
+  // leaves them behind a short date, are no part of it.
+  BookingRecord shortDate = fullRecord();
+  shortDate.BewDtm = "2024";
+  shortDate.BewDtm.overwrite(8, "000000");
+  ASSERT_EQ(shortDate.BewDtm.str(), "2024");
   BookingRecord clearedAfterUse = fullRecord();
   clearedAfterUse.clear();
+  const std::vector<std::string> cleared = {"", "", "", "", "", "NULL", "-- ::", "-- ::", "", "",
+                                            "", "", "", "", "", "0",    "",      "",      ""};
   const std::vector<InsertCase> cases = {
-      {"cleared after use", clearedAfterUse,
-       {"", "", "", "", "", "NULL", "-- ::", "-- ::", "", "", "", "", "", "", "", "0", "", "", ""}},
-      {"full record", fullRecord(),
-       {"S1", "BDE6251", "01", "4711", "0", "'1234'", "2024-01-31 00:00:00", "2024-01-31 23:59:59", "7",
-        "K01", "03", "E", "K", "1", "EQ", "-12", "Q", "40p", "rest"}},
-      {"cleared record", BookingRecord(),
-       {"", "", "", "", "", "NULL", "-- ::", "-- ::", "", "", "", "", "", "", "", "0", "", "", ""}},
-      {"quotes doubled", quoted,
-       {"S1", "BDE6251", "01", "O''Brien", "0", "'K''1'", "2024-01-31 00:00:00", "2024-01-31 23:59:59",
-        "7", "K01", "03", "E", "K", "1", "EQ", "-12", "Q", "40p", "''"}},
+      {"cleared after use", clearedAfterUse, cleared},
+      {"full record", fullRecord(), fullValues()},
+      {"cleared record", BookingRecord(), cleared},
+      {"quotes doubled", quoted, fullValues({{3, "O''Brien"}, {5, "'K''1'"}, {18, "''"}})},
+      {"no cost centre: NULL", noCostCentre, fullValues({{5, "NULL"}})},
+      {"date ends with its field's text", shortDate, fullValues({{6, "2024-- ::"}})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -122,36 +139,8 @@ TEST(BookingInsertText, DateTextsForEveryLengthAndAQuoteOrZeroAnywhere) {
     BookingRecord r = fullRecord();
     r.BewDtm = std::string_view(f.data(), f.size());
     r.BewUhr = std::string_view(f.data(), f.size());
-    EXPECT_EQ(insertText(r), describedInsert({"S1", "BDE6251", "01", "4711", "0", "'1234'",
-                                              describedDateText(f), describedDateText(f), "7", "K01", "03",
-                                              "E", "K", "1", "EQ", "-12", "Q", "40p", "rest"}));
-  }
-}
-
-TEST(BookingInsertText, DateTextEndsWithTheFieldsText) {
-  // Bytes behind a date field's terminator, as the dta reader's time part
-  // leaves them behind a short date, are no part of it.
-  BookingRecord r = fullRecord();
-  r.BewDtm = "2024";
-  r.BewDtm.overwrite(8, "000000");
-  ASSERT_EQ(r.BewDtm.str(), "2024");
-  EXPECT_EQ(insertText(r),
-            describedInsert({"S1", "BDE6251", "01", "4711", "0", "'1234'", "2024-- ::", "2024-01-31 23:59:59",
-                             "7", "K01", "03", "E", "K", "1", "EQ", "-12", "Q", "40p", "rest"}));
-}
-
-TEST(BookingInsertText, CostCentreIsNullOrQuoted) {
-  const struct {
-    const char* kst;
-    const char* text;
-  } cases[] = {{"", "NULL"}, {"4711", "'4711'"}, {"a'b", "'a''b'"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.kst);
-    BookingRecord r = fullRecord();
-    r.BewKst = c.kst;
-    EXPECT_EQ(insertText(r), describedInsert({"S1", "BDE6251", "01", "4711", "0", c.text,
-                                              "2024-01-31 00:00:00", "2024-01-31 23:59:59", "7", "K01", "03",
-                                              "E", "K", "1", "EQ", "-12", "Q", "40p", "rest"}));
+    EXPECT_EQ(insertText(r),
+              describedInsert(fullValues({{6, describedDateText(f)}, {7, describedDateText(f)}})));
   }
 }
 
@@ -186,59 +175,21 @@ struct Lookups {
   }
 };
 
-TEST(LookupTexts, MatchTheDescribedStatements) {
-  Lookups l;
-  EXPECT_EQ(l.kidKst("BDE6251", 12), describedKidKst("BDE6251", "12"));
-  EXPECT_EQ(l.ttaFcd("BDE6251", 3), describedTtaFcd("BDE6251", "3"));
-  EXPECT_EQ(l.ttaAps("BDE6251"), describedTtaAps("BDE6251"));
-  EXPECT_EQ(l.zlsKst("BDE6251", 32), describedZlsKst("BDE6251", "32"));
-  // The described texts themselves, spot-checked against their known lengths.
-  EXPECT_EQ(describedZlsKst("%s", "%ld").size(), 80u);
-  EXPECT_EQ(describedTtaAps("%s").size(), 203u);
-}
-
-TEST(LookupTexts, NumbersSigned) {
-  const std::vector<int32_t> numbers = {0,
-                                        1,
-                                        9,
-                                        10,
-                                        99,
-                                        100,
-                                        101,
-                                        999,
-                                        1000,
-                                        4711,
-                                        65535,
-                                        99999,
-                                        100000,
-                                        2147483646,
-                                        2147483647,
-                                        -1,
-                                        -9,
-                                        -10,
-                                        -99,
-                                        -100,
-                                        -4711,
-                                        -2147483647,
-                                        std::numeric_limits<int32_t>::min()};
-  Lookups l;
-  for (const int32_t n : numbers) {
-    EXPECT_EQ(l.kidKst("T", n), describedKidKst("T", std::to_string(n))) << n;
-    EXPECT_EQ(l.ttaFcd("T", n), describedTtaFcd("T", std::to_string(n))) << n;
-    EXPECT_EQ(l.zlsKst("T", n), describedZlsKst("T", std::to_string(n))) << n;
-  }
-}
-
-TEST(LookupTexts, EveryTerminalNameGetsItsOwnTextQuoted) {
-  // One LookupStatements for all rows: it keeps the pieces of the last
-  // terminal name and must notice every other name, also one of equal length.
+// One LookupStatements for all texts: it keeps the pieces of the last
+// terminal name and must notice every other name, also one of equal length;
+// numbers of every width, both signs.
+TEST(LookupTexts, EveryTerminalAndNumberGetTheDescribedText) {
   const std::vector<std::string> terminals = {"BDE6251", "BDE6252", "BDE6251", "", "O'Neil", "a''b",
                                               std::string("T\0X", 3), std::string("T\0Y", 3), "T",
                                               std::string(49, 'n'), std::string(49, '\''), "BDE6251"};
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+  const int32_t numbers[] = {0,    1,    9,     10,    99,     100,        101,         999,
+                             1000, 4711, 65535, 99999, 100000, 2147483646, 2147483647,  -1,
+                             -5,   -9,   -10,   -99,   -100,   -4711,      -2147483647, kMin};
   Lookups l;
   for (const std::string& t : terminals) {
     const std::string quoted = quotesDoubled(t);
-    for (const int32_t n : {0, 7, 32, -5, 4711, std::numeric_limits<int32_t>::max()}) {
+    for (const int32_t n : numbers) {
       SCOPED_TRACE("terminal [" + t + "] number " + std::to_string(n));
       EXPECT_EQ(l.kidKst(t, n), describedKidKst(quoted, std::to_string(n)));
       EXPECT_EQ(l.ttaFcd(t, n), describedTtaFcd(quoted, std::to_string(n)));
@@ -246,6 +197,9 @@ TEST(LookupTexts, EveryTerminalNameGetsItsOwnTextQuoted) {
       EXPECT_EQ(l.ttaAps(t), describedTtaAps(quoted));
     }
   }
+  // The described texts themselves, spot-checked against their known lengths.
+  EXPECT_EQ(describedZlsKst("%s", "%ld").size(), 80u);
+  EXPECT_EQ(describedTtaAps("%s").size(), 203u);
 }
 
 TEST(CanteenText, MatchesTheDescribedStatement) {

@@ -69,13 +69,6 @@ std::vector<Position> positions(const Source& s) {
           {"at the last record", "5@Hvs321BEW", 6}};
 }
 
-int count(const std::string& text, const std::string& piece) {
-  int n = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size()))
-    ++n;
-  return n;
-}
-
 // Whole entries, CR LF throughout, the run's end lines last.
 void expectIntactLog(const std::string& log) {
   EXPECT_EQ(count(log, "\n"), count(log, "\r\n")) << "a line feed without its carriage return";
@@ -153,23 +146,25 @@ TEST_F(FreeTdsTest, LostConnectionShowsTheStatementsRecordOnceUnderDebug) {
   const std::string path = source("loss.40p", src.bytes);
   const std::string eof =
       "   ODBC 01000 (20017): " + std::string(kFreeTds) + "Unexpected EOF from the server\n";
-  serve({"--close-at", src.lookup}, kTimeout);
-  const Outcome atLookup = runVia(true, {path, "40p", kTerminal, "/D"});
-  EXPECT_EQ(atLookup.status, 255);
-  EXPECT_NE(atLookup.out.find(std::string(kLost) + "4 (SQLSTATE 01000): Import abgebrochen\n" + eof),
-            std::string::npos)
-      << atLookup.out;
-  EXPECT_EQ(count(atLookup.out, eof), 1);
-
-  served_->execute("DELETE FROM HvSystem.Hvs321BEW");
-  serve({"--close-at", "2@Hvs321BEW"}, kTimeout);
-  const Outcome atInsert = runVia(true, {path, "40p", kTerminal, "/D"});
-  EXPECT_EQ(atInsert.status, 254);  // the failed insert's 20017
-  EXPECT_NE(atInsert.out.find("   ID 5002: Insert-Fehler: 20017\n" + eof + kLost +
-                              "2 (SQLSTATE 01000): Import abgebrochen\n"),
-            std::string::npos)
-      << atInsert.out;
-  EXPECT_EQ(count(atInsert.out, eof), 1);
+  const struct {
+    std::string at;
+    int status;
+    std::string shown;
+  } cases[] = {
+      {src.lookup, 255, kLost + std::string("4 (SQLSTATE 01000): Import abgebrochen\n") + eof},
+      // The failed insert's 20017 is the first error.
+      {"2@Hvs321BEW", 254,
+       "   ID 5002: Insert-Fehler: 20017\n" + eof + kLost + "2 (SQLSTATE 01000): Import abgebrochen\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.at);
+    served_->execute("DELETE FROM HvSystem.Hvs321BEW");
+    serve({"--close-at", c.at}, kTimeout);
+    const Outcome lost = runVia(true, {path, "40p", kTerminal, "/D"});
+    EXPECT_EQ(lost.status, c.status);
+    EXPECT_NE(lost.out.find(c.shown), std::string::npos) << lost.out;
+    EXPECT_EQ(count(lost.out, eof), 1);
+  }
 }
 
 // The same stop through the stand-in's driver in the tool's process, every
@@ -189,44 +184,41 @@ TEST_F(ImportTest, InjectedLinkFailureStopsTheImportInProcess) {
   EXPECT_EQ(bookings().size(), 2u);
 }
 
-// A server error is about one booking: the import goes on with the next.
-TEST_F(FreeTdsTest, ServerErrorOfOneBookingGoesOnToTheNext) {
-  const Source src = fileDta();
-  const std::string path = source("errors.dta", src.bytes);
-  for (const char* spec : {"2@Hvs321BEW:547:23000", "2@Hvs321BEW:2628:22001"}) {
-    SCOPED_TRACE(spec);
+// A failure of one booking keeps the connection, and the import goes on with
+// the next: server errors; and a text FreeTDS cannot convert to the server's
+// code page (a byte CP1252 leaves undefined), which fails in the driver
+// (HY001) without reaching the server and without a native code.
+TEST_F(FreeTdsTest, FailureOfOneBookingGoesOnToTheNext) {
+  struct Case {
+    std::vector<std::string> switches;
+    std::string bytes;
+    std::string failure;  // on the console under /D
+    int status;
+    std::size_t stored;  // bookings in the table afterwards
+  };
+  const std::string serverError = "   ID 6002: Insert-Fehler: ";
+  std::vector<Case> cases = {
+      {{"--fail-exec", "2@Hvs321BEW:547:23000"}, fileDta().bytes, serverError + "547\n", 254, 4},
+      {{"--fail-exec", "2@Hvs321BEW:2628:22001"}, fileDta().bytes, serverError + "2628\n", 254, 4}};
+  for (const char undefined : {'\x81', '\x8D', '\x8F', '\x90', '\x9D'}) {
+    const std::string badge = std::string("70") + undefined + "1";
+    const std::string bytes = "BDE6251,01," + badge + ",20250119,20250119072000,B01,0,SO=1\r\n" +
+                              "BDE6251,01,7002,20250119,20250119073000,B01,0,SO=1\r\n";
+    const std::string failure = "   ID " + badge +
+                                ": Insert-Fehler: -1\n   ODBC HY001 (0): " + std::string(kFreeTds) +
+                                "Memory allocation failure\n";
+    cases.push_back({{}, bytes, failure, 255, 1});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failure);
     served_->execute("DELETE FROM HvSystem.Hvs321BEW");
-    serve({"--fail-exec", spec}, kTimeout);
-    const Outcome r = runVia(true, {path, "dta", kTerminal});
-    EXPECT_EQ(r.status, 254);
+    serve(c.switches, kTimeout);
+    const Outcome r = runVia(true, {source("one.dta", c.bytes), "dta", kTerminal, "/D"});
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_NE(r.out.find(c.failure), std::string::npos) << r.out;
     EXPECT_EQ(count(r.log, kLost), 0);
     EXPECT_EQ(count(r.log, "Insert-Fehler"), 1);
-    EXPECT_EQ(servedBookings().size(), src.badges.size() - 1);
-  }
-}
-
-// FreeTDS converts texts to the server's code page before it sends them; a
-// byte that CP1252 leaves undefined cannot be converted, and the statement
-// fails in the driver (HY001) without reaching the server. That booking is
-// reported as failed without a native code; the connection holds and the
-// next booking is stored.
-TEST_F(FreeTdsTest, TextTheDriverCannotConvertFailsThatBookingOnly) {
-  serve({}, kTimeout);
-  for (const char undefined : {'\x81', '\x8D', '\x8F', '\x90', '\x9D'}) {
-    SCOPED_TRACE(static_cast<int>(static_cast<unsigned char>(undefined)));
-    served_->execute("DELETE FROM HvSystem.Hvs321BEW");
-    const std::string badge = std::string("70") + undefined + "1";
-    const std::string path =
-        source("gap.dta", "BDE6251,01," + badge + ",20250119,20250119072000,B01,0,SO=1\r\n" +
-                              "BDE6251,01,7002,20250119,20250119073000,B01,0,SO=1\r\n");
-    const Outcome r = runVia(true, {path, "dta", kTerminal, "/D"});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_NE(r.out.find("   ID " + badge + ": Insert-Fehler: -1\n   ODBC HY001 (0): " +
-                         std::string(kFreeTds) + "Memory allocation failure\n"),
-              std::string::npos)
-        << r.out;
-    EXPECT_EQ(count(r.log, kLost), 0);
-    EXPECT_EQ(servedBookings().size(), 1u);
+    EXPECT_EQ(bookings(*served_).size(), c.stored);
   }
 }
 

@@ -42,7 +42,7 @@ const Rows kSampleCanteen = {{"01", "_K", "20250118", "1200", "K01", "4711", "00
 using DtaTest = ImportTest;
 
 TEST_F(DtaTest, SampleFileWithCrLfAndReimport) {
-  const std::string bytes = readFileBytes(OdbcSandbox::sourcePath("samples/bookings.dta"));
+  const std::string bytes = sample("bookings.dta");
   ASSERT_EQ(bytes, withLineEnds(kSampleLines, "\r\n")) << "the shipped sample";
   const std::string path = source("bookings.dta", bytes);
 

@@ -40,6 +40,11 @@ struct FileState {
   }
 };
 
+// A source file shipped in samples/, its bytes.
+inline std::string sample(const std::string& name) {
+  return readFileBytes(OdbcSandbox::sourcePath("samples/" + name));
+}
+
 // One test's world: an emulator database with schema and demo master data, a
 // suite root whose configuration names it, and the source files of the test.
 class ImportTest : public ::testing::Test {
@@ -75,15 +80,18 @@ class ImportTest : public ::testing::Test {
   std::string log() const { return maskTimeStamps(suite_.runLog()); }
   void clearLog() { std::remove(suite_.logPath().c_str()); }
 
-  // The rows of the booking table, columns in a fixed order, sorted.
-  std::vector<OdbcSandbox::Row> bookings() {
-    return db_->query(
+  // The rows of the booking table (of the test's database or of `db`),
+  // columns in a fixed order, sorted.
+  std::vector<OdbcSandbox::Row> bookings() { return bookings(*db_); }
+  static std::vector<OdbcSandbox::Row> bookings(OdbcSandbox& db) {
+    return db.query(
         "SELECT BewTID, BewLID, BewIDN, BewSto, BewKst, BewDtm, BewUhr, BewLfn, BewArt, BewTas, BewEra, "
         "BewKze, BewBer, BewErq, BewSta, BewQua, BewSrc, BewRes, BewSch FROM HvSystem.Hvs321BEW "
         "ORDER BY BewUhr, BewIDN, BewLfn");
   }
-  std::vector<OdbcSandbox::Row> canteen() {
-    return db_->query(
+  std::vector<OdbcSandbox::Row> canteen() { return canteen(*db_); }
+  static std::vector<OdbcSandbox::Row> canteen(OdbcSandbox& db) {
+    return db.query(
         "SELECT KanPor, KanFcd, KanDtm, KanUhr, KanMsk, KanAwn, KanDat FROM HvKantine.Hvs321Kan "
         "ORDER BY KanDtm, KanUhr, KanAwn");
   }

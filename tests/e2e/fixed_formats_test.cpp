@@ -10,8 +10,6 @@ namespace {
 using Row = OdbcSandbox::Row;
 using Rows = std::vector<Row>;
 
-std::string sample(const std::string& name) { return readFileBytes(OdbcSandbox::sourcePath("samples/" + name)); }
-
 // A booking row in the column order of ImportTest::bookings().
 Row booking(const std::string& lid, const std::string& idn, const std::string& kst, const std::string& day,
             const std::string& time, const std::string& lfn, const std::string& art, const std::string& tas,

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "e2e/e2e_support.h"
@@ -18,6 +17,14 @@ namespace e2e {
 
 inline constexpr const char* kFreeTds = "[FreeTDS][SQL Server]";
 inline constexpr const char* kHvEmu = "[HvEmu][HvEmu SQL Server Driver][SQL Server]";
+
+// How often `piece` stands in `text`.
+inline int count(const std::string& text, const std::string& piece) {
+  int n = 0;
+  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size()))
+    ++n;
+  return n;
+}
 
 struct Outcome {
   int status = -1;
@@ -81,19 +88,6 @@ class FreeTdsTest : public ImportTest {
     EXPECT_EQ(overTds.log, inProcess.log);
     EXPECT_EQ(overTds.statements, inProcess.statements);
     EXPECT_FALSE(inProcess.statements.empty());
-  }
-
-  std::vector<OdbcSandbox::Row> servedBookings() {
-    std::swap(db_, served_);
-    std::vector<OdbcSandbox::Row> rows = bookings();
-    std::swap(db_, served_);
-    return rows;
-  }
-  std::vector<OdbcSandbox::Row> servedCanteen() {
-    std::swap(db_, served_);
-    std::vector<OdbcSandbox::Row> rows = canteen();
-    std::swap(db_, served_);
-    return rows;
   }
 
   std::unique_ptr<OdbcSandbox> served_;

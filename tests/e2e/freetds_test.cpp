@@ -23,8 +23,8 @@ const std::string kUmlautLines =
 TEST_F(FreeTdsTest, SamplesGiveTheSameRunsRowsAndStatementsAsInProcessAndAReimportOnlyDuplicates) {
   serve();
   std::vector<std::string> files;
-  for (const char* sample : {"bookings.dta", "bookings.40p", "bookings.50p", "bookings.62p"}) {
-    files.push_back(source(sample, readFileBytes(OdbcSandbox::sourcePath(std::string("samples/") + sample))));
+  for (const char* name : {"bookings.dta", "bookings.40p", "bookings.50p", "bookings.62p"}) {
+    files.push_back(source(name, sample(name)));
   }
   files.push_back(source("umlauts.dta", kUmlautLines));
   for (int round = 0; round < 2; ++round) {
@@ -35,9 +35,9 @@ TEST_F(FreeTdsTest, SamplesGiveTheSameRunsRowsAndStatementsAsInProcessAndAReimpo
   }
   const std::vector<OdbcSandbox::Row> rows = bookings();
   EXPECT_EQ(rows.size(), 15u);
-  EXPECT_EQ(servedBookings(), rows);
+  EXPECT_EQ(bookings(*served_), rows);
   EXPECT_EQ(canteen().size(), 2u);
-  EXPECT_EQ(servedCanteen(), canteen());
+  EXPECT_EQ(canteen(*served_), canteen());
   // The texts of the umlaut file as its bytes.
   const std::vector<OdbcSandbox::Row> res =
       served_->query("SELECT BewRes FROM HvSystem.Hvs321BEW WHERE BewDtm = '2025-01-19' ORDER BY BewUhr");
@@ -49,19 +49,14 @@ TEST_F(FreeTdsTest, SamplesGiveTheSameRunsRowsAndStatementsAsInProcessAndAReimpo
   EXPECT_EQ(again.out,
             "Kantinendaten konnten nicht eingepflegt werden.\n"
             "SQLFehler: 2627 Ausweis: 4711  Datum/Uhrzeit: 20250115 1205  Bon: 0001!\n");
-  const std::string duplicate = "Buchungssatz existiert bereits";
-  std::size_t duplicates = 0;
-  for (std::size_t at = 0; (at = again.log.find(duplicate, at)) != std::string::npos; at += duplicate.size()) {
-    ++duplicates;
-  }
-  EXPECT_EQ(duplicates, 4u);
+  EXPECT_EQ(count(again.log, "Buchungssatz existiert bereits"), 4);
   EXPECT_EQ(again.log.find("Insert-Fehler"), std::string::npos);
 }
 
 TEST_F(FreeTdsTest, ClientsOfTds71To73ImportAlike) {
   serve();
-  const std::string dta = source("bookings.dta", readFileBytes(OdbcSandbox::sourcePath("samples/bookings.dta")));
-  const std::string p40 = source("bookings.40p", readFileBytes(OdbcSandbox::sourcePath("samples/bookings.40p")));
+  const std::string dta = source("bookings.dta", sample("bookings.dta"));
+  const std::string p40 = source("bookings.40p", sample("bookings.40p"));
   for (const char* version : {"7.1", "7.2", "7.3"}) {
     SCOPED_TRACE(version);
     freeTdsDsn_ = db_->dsn() + "_v" + std::string(version).substr(2);
@@ -69,8 +64,8 @@ TEST_F(FreeTdsTest, ClientsOfTds71To73ImportAlike) {
     expectSameRun({dta, "dta", kTerminal, "/D"});
     expectSameRun({p40, "40p", kTerminal, "/D"});
   }
-  EXPECT_EQ(servedBookings(), bookings());
-  EXPECT_EQ(servedCanteen(), canteen());
+  EXPECT_EQ(bookings(*served_), bookings());
+  EXPECT_EQ(canteen(*served_), canteen());
 }
 
 TEST_F(FreeTdsTest, ServerErrorsAsFreeTdsReportsThem) {
@@ -85,7 +80,7 @@ TEST_F(FreeTdsTest, ServerErrorsAsFreeTdsReportsThem) {
   const std::string longText(40, 'L');
   const std::string truncated = source(
       "long.dta", "BDE6251,01,4711,20250119,20250119072000,B01,0,SO=1,\"VonBis=" + longText + "\"\r\n");
-  const std::string sample62p = source("bookings.62p", readFileBytes(OdbcSandbox::sourcePath("samples/bookings.62p")));
+  const std::string sample62p = source("bookings.62p", sample("bookings.62p"));
   const std::string truncation = "String or binary data would be truncated in table 'hv.HvSystem.Hvs321BEW', column "
                                  "'BewRes'. Truncated value: '" + longText.substr(0, 20) + "'.";
   const struct {
@@ -120,30 +115,33 @@ TEST_F(FreeTdsTest, ServerErrorsAsFreeTdsReportsThem) {
   }
 }
 
+// A wrong password, and a data source naming a database the server does not
+// have (4060 and 18456; FreeTDS puts the record of the higher class first).
 TEST_F(FreeTdsTest, RefusedLoginAndUnknownDatabaseEndWithMinusOne) {
   serve();
-  const std::string file = source("bookings.50p", readFileBytes(OdbcSandbox::sourcePath("samples/bookings.50p")));
-  const Outcome refused = runVia(true, {file, "50p", kTerminal, "/D"}, "falsch");
-  EXPECT_EQ(refused.status, 255);
-  EXPECT_EQ(refused.out, "Datenbankverbindung fehlgeschlagen, Fehler: -1\n"
-                         "   ODBC 42000 (18456): [unixODBC]" + std::string(kFreeTds) +
-                         "Login failed for user 'hvimport'.\n");
-  EXPECT_EQ(refused.log, logBytes(kStart + Entries{"dbConnect-Fehler: -1"}));
-
-  // A data source naming a database the server does not have: 4060 and
-  // 18456; FreeTDS puts the record of the higher class first.
+  const std::string file = source("bookings.50p", sample("bookings.50p"));
   const std::string nowhere = freeTdsDsn_ + "_nowhere";
   const ProcessResult dsn = runProcess("/bin/bash", {OdbcSandbox::sourcePath("scripts/dsn-freetds"),
                                                      OdbcSandbox::odbcFolder(), nowhere, "127.0.0.1",
                                                      std::to_string(server_->port()), "nowhere", "10"});
   ASSERT_EQ(dsn.status, 0) << dsn.err;
-  freeTdsDsn_ = nowhere;
-  const Outcome unknown = runVia(true, {file, "50p", kTerminal, "/D"});
-  EXPECT_EQ(unknown.status, 255);
-  EXPECT_EQ(unknown.out, "Datenbankverbindung fehlgeschlagen, Fehler: -1\n"
-                         "   ODBC 42000 (18456): [unixODBC]" + std::string(kFreeTds) +
-                         "Login failed for user 'hvimport'.\n");
-  EXPECT_TRUE(servedBookings().empty());
+  const struct {
+    const char* what;
+    std::string dsn;
+    std::string password;
+  } cases[] = {{"wrong password", freeTdsDsn_, "falsch"}, {"unknown database", nowhere, "Kant1ne-Pw"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    freeTdsDsn_ = c.dsn;
+    const Outcome refused = runVia(true, {file, "50p", kTerminal, "/D"}, c.password);
+    EXPECT_EQ(refused.status, 255);
+    EXPECT_EQ(refused.out,
+              "Datenbankverbindung fehlgeschlagen, Fehler: -1\n"
+              "   ODBC 42000 (18456): [unixODBC]" +
+                  std::string(kFreeTds) + "Login failed for user 'hvimport'.\n");
+    EXPECT_EQ(refused.log, logBytes(kStart + Entries{"dbConnect-Fehler: -1"}));
+  }
+  EXPECT_TRUE(bookings(*served_).empty());
 }
 
 TEST_F(FreeTdsTest, IsqlAgainstTheServer) {

@@ -56,19 +56,25 @@ struct FormatCase {
                          const std::string& hhmmss) = nullptr;
   // The plain booking of badge `id` (at most 13 characters), a record or a line.
   std::string (*booking)(const std::string& id) = nullptr;
-  // Every field the plain booking of badge `id` hands over.
-  ExpectedFields (*fields)(const std::string& id) = nullptr;
+  // The fields the plain booking hands over besides its source, badge, date and
+  // time (31.12.2024 23:59:59 in every format).
+  ExpectedFields plainFields;
   // The store calls of a file, before its records, and of one plain booking.
   std::vector<std::string> callsPerFile;
   std::vector<std::string> callsPerBooking;
-  // The run-log detail entry of a failed plain booking with badge `id`.
-  std::string (*detail)(const std::string& id) = nullptr;
+  // The run-log detail entry of a failed plain booking after its badge.
+  std::string detailAfterId;
   // How the messages name the badge `id` of a plain booking.
   std::string (*shownId)(const std::string& id) = nullptr;
   // What the debug flag echoes for a record or line.
   std::string (*echo)(const std::string& record) = nullptr;
   std::string canteen;  // a canteen booking (empty: the format has none)
   std::string badLine;  // a line with too few fields (empty: the format has none)
+
+  // Every field the plain booking of badge `id` hands over.
+  ExpectedFields fields(const std::string& id) const;
+  // The run-log detail entry of a failed plain booking with badge `id`.
+  std::string detail(const std::string& id) const { return "ID: " + shownId(id) + ", " + detailAfterId; }
 };
 
 inline std::string asStored(const std::string& id) { return id.empty() ? " " : id; }
@@ -77,6 +83,15 @@ inline std::string recordEcho(const std::string& record) {
   return record.substr(0, record.find('\0')) + "\n";
 }
 inline std::string lineEcho(const std::string& line) { return "\n" + line; }
+
+inline ExpectedFields FormatCase::fields(const std::string& id) const {
+  ExpectedFields f = plainFields;
+  f["BewSrc"] = type;
+  f["BewIDN"] = asStored(id);
+  f["BewDtm"] = "20241231000000";
+  f["BewUhr"] = "20241231235959";
+  return f;
+}
 
 // A format's case with what tells the formats apart at first sight; the
 // builders below add the rest. Records are read in binary mode, lines (record
@@ -111,27 +126,12 @@ inline FormatCase case40p() {
     return rec40(id, ddmmyy, hhmmss, '3', "05", '1');
   };
   f.booking = [](const std::string& id) { return rec40(id13(id), "311224", "235959", '3', "05", '1'); };
-  f.fields = [](const std::string& id) {
-    return ExpectedFields{{"BewSrc", "40p"},
-                          {"BewTID", "TERM1"},
-                          {"BewLID", "05"},
-                          {"BewIDN", asStored(id)},
-                          {"BewSto", "0"},
-                          {"BewDtm", "20241231000000"},
-                          {"BewUhr", "20241231235959"},
-                          {"BewLfn", "1"},
-                          {"BewArt", "F03"},
-                          {"BewTas", "03"},
-                          {"BewKze", "3"},
-                          {"BewBer", "1"},
-                          {"BewKst", "KST-A"}};
-  };
+  f.plainFields = {{"BewTID", "TERM1"}, {"BewLID", "05"},  {"BewSto", "0"},
+                   {"BewLfn", "1"},     {"BewArt", "F03"}, {"BewTas", "03"},
+                   {"BewKze", "3"},     {"BewBer", "1"},   {"BewKst", "KST-A"}};
   f.callsPerFile = readerTableLookups("TERM1");
   f.callsPerBooking = {"KID 4711 TERM1", "FCD TERM1 3", "INSERT"};
-  f.detail = [](const std::string& id) {
-    return "ID: " + asStored(id) +
-           ", Terminal: TERM1, Datum: 20241231000000, Uhrzeit: 20241231235959, Art: F03";
-  };
+  f.detailAfterId = "Terminal: TERM1, Datum: 20241231000000, Uhrzeit: 20241231235959, Art: F03";
   f.canteen = rec40(id13("98765432109"), "310124", "123456", 'K', "05", '1');
   return f;
 }
@@ -149,23 +149,10 @@ inline FormatCase case50p() {
     return rec50(ddmmyy, hhmmss, id, "0004711");
   };
   f.booking = [](const std::string& id) { return rec50("311224", "235959", id13(id), "0004711"); };
-  f.fields = [](const std::string& id) {
-    return ExpectedFields{{"BewSrc", "50p"},
-                          {"BewTID", "TERM5"},
-                          {"BewIDN", asStored(id)},
-                          {"BewSto", "0"},
-                          {"BewDtm", "20241231000000"},
-                          {"BewUhr", "20241231235959"},
-                          {"BewLfn", "1"},
-                          {"BewArt", "F03"},
-                          {"BewTas", "03"},
-                          {"BewKst", "KST-4711"}};
-  };
+  f.plainFields = {{"BewTID", "TERM5"}, {"BewSto", "0"},  {"BewLfn", "1"},
+                   {"BewArt", "F03"},   {"BewTas", "03"}, {"BewKst", "KST-4711"}};
   f.callsPerBooking = {"KID 4711 TERM5", "APS TERM5", "FCD TERM5 3", "INSERT"};
-  f.detail = [](const std::string& id) {
-    return "ID: " + asStored(id) +
-           ", Terminal: TERM5, Datum: 20241231000000, Uhrzeit: 20241231235959, Art: F03";
-  };
+  f.detailAfterId = "Terminal: TERM5, Datum: 20241231000000, Uhrzeit: 20241231235959, Art: F03";
   return f;
 }
 
@@ -179,22 +166,10 @@ inline FormatCase case62p() {
   f.booking = [](const std::string& id) {
     return rec62("311224", "235959", "042", "07", "AB", id13(id), 'E');
   };
-  f.fields = [](const std::string& id) {
-    return ExpectedFields{{"BewSrc", "62p"},
-                          {"BewTID", "TERM6"},
-                          {"BewLID", "07"},
-                          {"BewIDN", asStored(id)},
-                          {"BewSto", "0"},
-                          {"BewDtm", "20241231000000"},
-                          {"BewUhr", "20241231235959"},
-                          {"BewLfn", "042"},
-                          {"BewErq", "AB"},
-                          {"BewEra", "E"}};
-  };
+  f.plainFields = {{"BewTID", "TERM6"}, {"BewLID", "07"}, {"BewSto", "0"},
+                   {"BewLfn", "042"},   {"BewErq", "AB"}, {"BewEra", "E"}};
   f.callsPerBooking = {"INSERT"};
-  f.detail = [](const std::string& id) {
-    return "ID: " + asStored(id) + ", Terminal: TERM6, Datum: 20241231000000, Uhrzeit: 20241231235959, Art: ";
-  };
+  f.detailAfterId = "Terminal: TERM6, Datum: 20241231000000, Uhrzeit: 20241231235959, Art: ";
   return f;
 }
 
@@ -208,25 +183,12 @@ inline FormatCase caseDta() {
   f.booking = [](const std::string& id) {
     return "OTHER,07," + id + ",20241231,20241231235959,K05,100,SO=12,VonBis=frei\n";
   };
-  f.fields = [](const std::string& id) {
-    return ExpectedFields{{"BewSrc", "dta"},
-                          {"BewTID", "OTHER"},
-                          {"BewLID", "07"},
-                          {"BewIDN", asStored(id)},
-                          {"BewSto", "12"},
-                          {"BewDtm", "20241231000000"},
-                          {"BewUhr", "20241231235959"},
-                          {"BewLfn", "1"},
-                          {"BewArt", "K05"},
-                          {"BewEra", "100"},
-                          {"BewRes", "frei"},
-                          {"BewKst", "KST42"}};
-  };
+  f.plainFields = {{"BewTID", "OTHER"}, {"BewLID", "07"},  {"BewSto", "12"},   {"BewLfn", "1"},
+                   {"BewArt", "K05"},   {"BewEra", "100"}, {"BewRes", "frei"}, {"BewKst", "KST42"}};
   // The lookups are keyed by the terminal of the run, not by field 0.
   f.callsPerBooking = readerTableLookups("TERM1") + Entries{"KID 42 TERM1", "INSERT"};
-  f.detail = [](const std::string& id) {
-    return "ID: " + id + ", Terminal: OTHER, Datum: 20241231, Uhrzeit: 20241231235959, Art: K05";
-  };
+  // The messages quote the line's fields as they stand.
+  f.detailAfterId = "Terminal: OTHER, Datum: 20241231, Uhrzeit: 20241231235959, Art: K05";
   f.canteen = "OTHER,07,K1,20240131,20240131101500,K02,1,SO=37136\n";
   f.badLine = "a,b,c\n";
   return f;

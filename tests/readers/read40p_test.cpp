@@ -1,6 +1,7 @@
-// The 40p reader's own rules: the reader table filled first, key characters,
-// the function code, and what a canteen booking hands over. The shared frame
-// is tested in reader_frame_test.cpp, the reader table in reader_table_test.cpp.
+// The 40p reader's own rules: key characters, the function code, and what a
+// canteen booking hands over. The shared frame, the reader table's lookups
+// ahead of the records among it, is tested in reader_frame_test.cpp, the
+// reader table itself in reader_table_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -66,21 +67,6 @@ TEST(Read40pTest, MissingFunctionCodeGivesQuestionMarksAndADebugLine) {
     EXPECT_EQ(h.recordCalls(), (std::vector<std::string>{"FCD TERM1 16", "INSERT"}));
     EXPECT_EQ(h.out, debug ? rec + "\n" + "   ID   42: Buchungsart nicht gefunden\n" : "");
     EXPECT_TRUE(h.log.entries.empty());
-  }
-}
-
-TEST(Read40pTest, ReaderTableIsFilledOnceBeforeTheFileIsLookedAt) {
-  for (std::size_t records : {0u, 3u}) {
-    SCOPED_TRACE(std::to_string(records) + " records");
-    Harness40 h;
-    h.store.zls[5] = {0, "4711"};
-    h.store.kid[4711] = {0, "KST-A"};
-    std::string bytes;
-    for (std::size_t i = 0; i < records; ++i) bytes += rec40("1            ", "311224", "235959", 'x', "05");
-    EXPECT_EQ(h.run(bytes), 0);
-    std::vector<std::string> expected = readerTableLookups("TERM1");
-    for (std::size_t i = 0; i < records; ++i) expected = expected + Entries{"KID 4711 TERM1", "INSERT"};
-    EXPECT_EQ(h.store.calls, expected);
   }
 }
 
