@@ -97,15 +97,18 @@ std::optional<Login7> readLogin7(std::string_view payload) {
   return l;
 }
 
+std::optional<std::string_view> afterAllHeaders(std::string_view payload, std::uint32_t tdsVersion) {
+  if (tdsVersion < kTds72) return payload;
+  ByteReader headers(payload);
+  const std::uint32_t total = headers.u32le();
+  if (!headers.ok() || total < 4 || total > payload.size()) return std::nullopt;
+  return payload.substr(total);
+}
+
 std::optional<std::string> readSqlBatch(std::string_view payload, std::uint32_t tdsVersion) {
-  std::string_view text = payload;
-  if (tdsVersion >= kTds72) {
-    ByteReader headers(payload);
-    const std::uint32_t total = headers.u32le();
-    if (!headers.ok() || total < 4 || total > payload.size()) return std::nullopt;
-    text = payload.substr(total);
-  }
-  return cp1252FromUtf16(text);
+  const std::optional<std::string_view> text = afterAllHeaders(payload, tdsVersion);
+  if (!text) return std::nullopt;
+  return cp1252FromUtf16(*text);
 }
 
 }  // namespace hvemu::tds

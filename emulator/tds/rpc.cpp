@@ -1,6 +1,7 @@
 #include "rpc.h"
 
 #include "cp1252.h"
+#include "requests.h"
 #include "tds_wire.h"
 
 namespace hvemu::tds {
@@ -89,12 +90,9 @@ bool readValue(ByteReader& in, RpcParam& p) {
 }  // namespace
 
 std::optional<RpcCall> readRpc(std::string_view payload, std::uint32_t tdsVersion) {
-  ByteReader in(payload);
-  if (tdsVersion >= kTds72) {
-    const std::uint32_t total = in.u32le();
-    if (!in.ok() || total < 4 || total > payload.size()) return std::nullopt;
-    in.skip(total - 4);
-  }
+  const std::optional<std::string_view> calls = afterAllHeaders(payload, tdsVersion);
+  if (!calls) return std::nullopt;
+  ByteReader in(*calls);
   RpcCall call;
   const std::uint16_t nameLength = in.u16le();
   if (nameLength == 0xFFFF) {
