@@ -94,8 +94,8 @@ void TokenWriter::envChange(std::uint8_t type, std::string_view newValue, std::s
 void TokenWriter::collationChange() {
   withLength(Token::EnvChange, [&] {
     w_.u8(kEnvCollation);
-    w_.u8(sizeof kCollationLatin1);
-    w_.bytes(std::string_view(reinterpret_cast<const char*>(kCollationLatin1), sizeof kCollationLatin1));
+    w_.u8(kCollationSize);
+    w_.bytes(kCollationLatin1);
     w_.u8(0);  // no old collation
   });
 }
@@ -173,7 +173,7 @@ void TokenWriter::colMetadata(const std::vector<ResultColumn>& columns) {
     if (c.type.isText()) {
       w_.u8(c.type.base == BaseType::Char ? kTypeBigChar : kTypeBigVarChar);
       w_.u16le(static_cast<std::uint32_t>(c.type.length < 1 ? 1 : c.type.length));
-      w_.bytes(std::string_view(reinterpret_cast<const char*>(kCollationLatin1), sizeof kCollationLatin1));
+      w_.bytes(kCollationLatin1);
     } else if (c.type.base == BaseType::DateTime) {
       w_.u8(kTypeDateTimeN);
       w_.u8(8);

@@ -9,7 +9,6 @@ namespace hvemu::tds {
 namespace {
 
 constexpr std::uint32_t kNullLongLength = 0xFFFFFFFF;
-constexpr std::size_t kCollationSize = 5;
 
 Procedure procedureNamed(std::string_view name) {
   struct Named {
@@ -95,7 +94,7 @@ std::optional<RpcCall> readRpc(std::string_view payload, std::uint32_t tdsVersio
   ByteReader in(*calls);
   RpcCall call;
   const std::uint16_t nameLength = in.u16le();
-  if (nameLength == 0xFFFF) {
+  if (nameLength == rpc_type::kProcIdFollows) {
     call.procedure = static_cast<Procedure>(in.u16le());
   } else {
     call.name = cp1252FromUtf16(in.bytes(2 * static_cast<std::size_t>(nameLength)));
