@@ -14,8 +14,6 @@ std::string switchValue(const char* envName, const char* dsnKey, const DsnSwitch
   return it == dsn.end() ? std::string() : it->second;
 }
 
-bool switchOn(const std::string& value) { return !value.empty() && value != "0"; }
-
 SessionSwitches sessionSwitches(const DsnSwitches& dsn) {
   SessionSwitches s;
   s.trace = switchValue("HVEMU_TRACE", "Trace", dsn);

@@ -70,6 +70,8 @@ bool allocationPointFails(std::string_view setting, std::string_view function, l
 
 }  // namespace
 
+bool switchOn(std::string_view value) { return !value.empty() && value != "0"; }
+
 bool countSelected(std::string_view setting, long count) {
   bool selected = false;
   eachItem(setting, [&](std::string_view item) { return selected = countMatches(item, count); });
