@@ -137,6 +137,14 @@ void TokenWriter::done(std::uint16_t status, std::uint16_t cmd, long long count,
   }
 }
 
+void TokenWriter::userType() {
+  if (wide()) {
+    w_.u32le(kUnknownUserType);
+  } else {
+    w_.u16le(kUnknownUserType);
+  }
+}
+
 void TokenWriter::returnStatus(std::int32_t status) {
   w_.u8(static_cast<std::uint8_t>(Token::ReturnStatus));
   w_.u32le(static_cast<std::uint32_t>(status));
@@ -148,11 +156,7 @@ void TokenWriter::returnValue(std::uint16_t ordinal, std::string_view name, std:
   w_.u16le(ordinal);
   w_.bVarChar(name);
   w_.u8(kStatusOutput);
-  if (wide()) {
-    w_.u32le(kUnknownUserType);
-  } else {
-    w_.u16le(kUnknownUserType);
-  }
+  userType();
   w_.u16le(kColumnNullable);
   w_.u8(kTypeIntN);
   w_.u8(4);
@@ -164,11 +168,7 @@ void TokenWriter::colMetadata(const std::vector<ResultColumn>& columns) {
   w_.u8(static_cast<std::uint8_t>(Token::ColMetadata));
   w_.u16le(static_cast<std::uint32_t>(columns.size()));
   for (const ResultColumn& c : columns) {
-    if (wide()) {
-      w_.u32le(kUnknownUserType);
-    } else {
-      w_.u16le(kUnknownUserType);
-    }
+    userType();
     w_.u16le(static_cast<std::uint32_t>((c.nullable ? kColumnNullable : 0) | kColumnUpdatableUnknown));
     if (c.type.isText()) {
       w_.u8(c.type.base == BaseType::Char ? kTypeBigChar : kTypeBigVarChar);
