@@ -191,12 +191,16 @@ bool TokenWriter::row(const std::vector<ResultColumn>& columns, const ResultSet&
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const int col = static_cast<int>(i);
     const SqlType& type = columns[i].type;
-    const bool null = rows.isNull(col);
-    if (type.isText()) {
-      if (null) {
+    if (rows.isNull(col)) {
+      // A text's all-ones length; a length of 0 for INTN and DATETIMN.
+      if (type.isText()) {
         w_.u16le(kNullTextLength);
-        continue;
+      } else {
+        w_.u8(0);
       }
+      continue;
+    }
+    if (type.isText()) {
       const std::string text = rows.text(col);
       if (text.size() >= kNullTextLength) {
         out_.resize(start);
@@ -207,10 +211,6 @@ bool TokenWriter::row(const std::vector<ResultColumn>& columns, const ResultSet&
     } else if (type.base == BaseType::DateTime) {
       std::int32_t days = 0;
       std::uint32_t ticks = 0;
-      if (null) {
-        w_.u8(0);
-        continue;
-      }
       if (!dateTimeParts(rows.text(col), days, ticks)) {
         out_.resize(start);
         return false;
@@ -219,10 +219,6 @@ bool TokenWriter::row(const std::vector<ResultColumn>& columns, const ResultSet&
       w_.u32le(static_cast<std::uint32_t>(days));
       w_.u32le(ticks);
     } else {
-      if (null) {
-        w_.u8(0);
-        continue;
-      }
       const std::uint8_t size = intSize(type.base);
       const auto v = static_cast<std::uint64_t>(rows.integer(col));
       w_.u8(size);
