@@ -11,22 +11,16 @@ std::uint8_t swapNibbles(std::uint8_t b) { return static_cast<std::uint8_t>((b <
 
 }  // namespace
 
-std::optional<Prelogin> readPrelogin(std::string_view payload) {
-  Prelogin p;
+bool readPrelogin(std::string_view payload) {
   ByteReader options(payload);
   for (;;) {
     const std::uint8_t token = options.u8();
-    if (!options.ok()) return std::nullopt;
-    if (token == prelogin::kTerminator) break;
+    if (!options.ok()) return false;
+    if (token == prelogin::kTerminator) return true;
     const std::uint16_t offset = options.u16be();
     const std::uint16_t length = options.u16be();
-    if (!options.ok() || static_cast<std::size_t>(offset) + length > payload.size()) return std::nullopt;
-    if (token == prelogin::kEncryption && length >= 1) {
-      p.encryption = static_cast<std::uint8_t>(payload[offset]);
-      p.hasEncryption = true;
-    }
+    if (!options.ok() || static_cast<std::size_t>(offset) + length > payload.size()) return false;
   }
-  return p;
 }
 
 std::string preloginAnswer() {

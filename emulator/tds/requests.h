@@ -12,13 +12,10 @@
 
 namespace hvemu::tds {
 
-struct Prelogin {
-  std::uint8_t encryption = 0;
-  bool hasEncryption = false;
-};
-
-// Reads the options of a PRELOGIN message.
-std::optional<Prelogin> readPrelogin(std::string_view payload);
+// Reads the options of a PRELOGIN message: false when one does not lie
+// within it. The server answers every client alike (no encryption), so
+// nothing of them is kept.
+bool readPrelogin(std::string_view payload);
 
 // The server's PRELOGIN answer: its version, no encryption, no instance, no MARS.
 std::string preloginAnswer();

@@ -137,7 +137,6 @@ class ByteReader {
   std::uint32_t u32le();
   std::string_view bytes(std::size_t n);
   void skip(std::size_t n) { bytes(n); }
-  std::size_t position() const { return pos_; }
   std::size_t remaining() const { return bytes_.size() - pos_; }
   bool ok() const { return ok_; }
 
