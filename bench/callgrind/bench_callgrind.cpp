@@ -104,21 +104,17 @@ class CallgrindBench {
   // switched on only after the fresh database has been loaded.
   void runTool(std::vector<std::string> prefix, const std::string& file, const std::string& format,
                const std::string& traceTo = "") {
-    Database db = scratch_.freshDatabase();
+    const Database db = scratch_.freshDatabase(traceTo);
     scratch_.configureFor(db);
     prefix.insert(prefix.end(), {kBuild + "/Stempelzug", file, format, kTerminal});
-    if (!traceTo.empty()) db.traceTo(traceTo);
     const ChildRun r = runChild(prefix, scratch_.workDir(), scratch_.root() + "/tool-out.txt");
-    db.traceTo("");
     if (r.status != 0) fail("Stempelzug ended with " + std::to_string(r.status) + " on " + file);
   }
 
   void runReplay(std::vector<std::string> prefix, const std::string& trace, const std::string& traceTo = "") {
-    Database db = scratch_.freshDatabase();
-    if (!traceTo.empty()) db.traceTo(traceTo);
+    const Database db = scratch_.freshDatabase(traceTo);
     prefix.insert(prefix.end(), {kBuild + "/bench_import", "--replay", trace, db.dsn()});
     const ChildRun r = runChild(prefix, scratch_.root(), scratch_.root() + "/replay-out.txt");
-    db.traceTo("");
     if (r.status != 0) fail("the replay ended with " + std::to_string(r.status));
   }
 

@@ -42,7 +42,7 @@ class Bench {
  public:
   explicit Bench(Scratch& scratch) : scratch_(scratch), root_(scratch.root()) {}
 
-  Database freshDatabase() { return scratch_.freshDatabase(); }
+  Database freshDatabase(const std::string& trace = std::string()) { return scratch_.freshDatabase(trace); }
 
   // Runs the tool on `file` against `db` (configuration rewritten for it).
   // With `measured`, the tool is started by a fresh copy of this program
@@ -85,15 +85,13 @@ class Bench {
     bool sameStream = true;
     for (int round = 0; round < 4; ++round) {
       const bool toolTurn = round == 0 || round == 3;
-      Database db = freshDatabase();
       std::remove(toolTrace.c_str());
       std::remove(replayTrace.c_str());
-      db.traceTo(toolTurn ? toolTrace : replayTrace);
+      const Database db = freshDatabase(toolTurn ? toolTrace : replayTrace);
       if (toolTurn) {
         const ChildRun r = runTool(db, file, format);
         toolSeconds += r.seconds;
         toolCpu += r.cpu;
-        db.traceTo("");
         const std::vector<std::string> taken = readLines(toolTrace);
         if (!statements.empty() && taken != statements) sameStream = false;
         statements = taken;
@@ -109,7 +107,6 @@ class Bench {
         }
         replaySeconds += secondsSince(start);
         replayCpu += selfCpuSeconds() - cpuStart;
-        db.traceTo("");
         if (readLines(replayTrace) != statements) sameStream = false;
       }
     }
@@ -138,10 +135,12 @@ class Bench {
     for (int k = 0; k < 2; ++k) {
       writeFile(file, format, sizes[k]);
       std::remove(trace.c_str());
-      Database db = freshDatabase();
-      db.traceTo(trace);
-      const ChildRun r = runTool(db, file, format, true);
-      db.traceTo("");
+      ChildRun r;
+      {
+        // Its trace ends before the replay's database is loaded.
+        const Database db = freshDatabase(trace);
+        r = runTool(db, file, format, true);
+      }
       rss[k] = r.maxRssKiB;
       fs::remove(file);
 

@@ -170,12 +170,14 @@ ServerProcess::~ServerProcess() {
   ::waitpid(pid_, &status, 0);
 }
 
-Database::Database(Path path, const std::string& odbcFolder, const std::string& dir, const std::string& dsn)
-    : path_(path), odbcFolder_(odbcFolder), file_(dir + "/" + dsn + ".db"), dsn_(dsn) {
+Database::Database(Path path, const std::string& odbcFolder, const std::string& dir, const std::string& dsn,
+                   const std::string& trace)
+    : dsn_(dsn) {
+  const std::string file = dir + "/" + dsn + ".db";
   ProcessOptions options;
   options.env = {{"BUILD_DIR", kBuild}};
   const ProcessResult r =
-      runProcess("/bin/bash", {kSource + "/scripts/emulator-dsn", odbcFolder, dsn, file_, kUser, kPassword}, options);
+      runProcess("/bin/bash", {kSource + "/scripts/emulator-dsn", odbcFolder, dsn, file, kUser, kPassword}, options);
   std::fputs(r.err.c_str(), stderr);
   if (r.status != 0) fail("scripts/emulator-dsn failed for " + dsn);
   {
@@ -189,29 +191,23 @@ Database::Database(Path path, const std::string& odbcFolder, const std::string& 
       }
     }
   }
-  if (path_ == Path::FreeTds) {
-    dsn_ = dsn + "Tds";
-    traceTo("");
-  }
-}
-
-void Database::traceTo(const std::string& file) {
-  if (path_ == Path::InProcess) {
-    if (file.empty()) {
-      ::unsetenv("HVEMU_TRACE");
-    } else {
-      ::setenv("HVEMU_TRACE", file.c_str(), 1);
-    }
+  if (path == Path::InProcess) {
+    tracesInProcess_ = !trace.empty();
+    if (tracesInProcess_) ::setenv("HVEMU_TRACE", trace.c_str(), 1);
     return;
   }
-  server_.reset();
-  server_ = std::make_unique<ServerProcess>(file_, file);
-  const std::string name = file_.substr(file_.rfind('/') + 1);
-  const ProcessResult r =
-      runProcess("/bin/bash", {kSource + "/scripts/dsn-freetds", odbcFolder_, dsn_, "127.0.0.1",
+  dsn_ = dsn + "Tds";
+  server_ = std::make_unique<ServerProcess>(file, trace);
+  const std::string name = file.substr(file.rfind('/') + 1);
+  const ProcessResult t =
+      runProcess("/bin/bash", {kSource + "/scripts/dsn-freetds", odbcFolder, dsn_, "127.0.0.1",
                                std::to_string(server_->port()), name.substr(0, name.rfind('.')), "600"});
-  std::fputs(r.err.c_str(), stderr);
-  if (r.status != 0) fail("scripts/dsn-freetds failed for " + dsn_);
+  std::fputs(t.err.c_str(), stderr);
+  if (t.status != 0) fail("scripts/dsn-freetds failed for " + dsn_);
+}
+
+Database::~Database() {
+  if (tracesInProcess_) ::unsetenv("HVEMU_TRACE");
 }
 
 bool knownFormat(const std::string& format) {
@@ -254,8 +250,8 @@ Scratch::~Scratch() {
   scratchRoot.clear();
 }
 
-Database Scratch::freshDatabase() {
-  return Database(path_, root_ + "/odbc", root_ + "/db", "HvBench" + std::to_string(++databases_));
+Database Scratch::freshDatabase(const std::string& trace) {
+  return Database(path_, root_ + "/odbc", root_ + "/db", "HvBench" + std::to_string(++databases_), trace);
 }
 
 void Scratch::configureFor(const Database& db) {

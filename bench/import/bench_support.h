@@ -80,20 +80,22 @@ class ServerProcess {
 // A fresh emulator database with the schema and the demo master data (loaded
 // through the stand-in's driver), and the data source the runs use: the same,
 // or on the FreeTDS path a FreeTDS data source of a TDS server on the file.
+// The runs on it trace their statements to `trace` (empty: none) from the
+// moment it is loaded until it goes: in process the driver's trace
+// (HVEMU_TRACE, unset again by the destructor), over TCP the server's
+// (--trace).
 class Database {
  public:
-  Database(Path path, const std::string& odbcFolder, const std::string& dir, const std::string& dsn);
+  Database(Path path, const std::string& odbcFolder, const std::string& dir, const std::string& dsn,
+           const std::string& trace);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
   const std::string& dsn() const { return dsn_; }
-  // The statement trace of the following runs: `file` (empty: none). In
-  // process the driver's (HVEMU_TRACE); over TCP the server's (--trace: the
-  // server starts again with it).
-  void traceTo(const std::string& file);
 
  private:
-  Path path_;
-  std::string odbcFolder_;
-  std::string file_;
   std::string dsn_;
+  bool tracesInProcess_ = false;
   std::unique_ptr<ServerProcess> server_;
 };
 
@@ -119,8 +121,8 @@ class Scratch {
   const std::string& root() const { return root_; }
   // Where the tool runs: the suite root's "a/b".
   std::string workDir() const { return root_ + "/suite/a/b"; }
-  Database freshDatabase();
-  Path path() const { return path_; }
+  // A fresh database whose runs trace their statements to `trace` (empty: none).
+  Database freshDatabase(const std::string& trace = std::string());
   // Writes the configuration file for `db` with hvcrypt.
   void configureFor(const Database& db);
 

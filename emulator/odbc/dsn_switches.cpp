@@ -7,14 +7,23 @@ namespace hvemu {
 const char* const kDsnSwitchKeys[6] = {"Trace",    "FailStmtAlloc", "ConnectInfo",
                                        "FailExec", "OldTruncation", "FailAlloc"};
 
-std::string switchValue(const char* envName, const char* dsnKey, const DsnSwitches& dsn) {
-  allocationPoint();
+namespace {
+
+// The environment variable when set, else the DSN attribute (none without a
+// DSN); allocates nothing.
+std::string_view setting(const char* envName, const char* dsnKey, const DsnSwitches* dsn) noexcept {
   if (const char* v = std::getenv(envName)) return v;
-  auto it = dsn.find(dsnKey);
-  return it == dsn.end() ? std::string() : it->second;
+  if (!dsn) return {};
+  auto it = dsn->find(std::string_view(dsnKey));
+  return it == dsn->end() ? std::string_view() : std::string_view(it->second);
 }
 
-bool switchOn(const std::string& value) { return !value.empty() && value != "0"; }
+}  // namespace
+
+std::string switchValue(const char* envName, const char* dsnKey, const DsnSwitches& dsn) {
+  allocationPoint();
+  return std::string(setting(envName, dsnKey, &dsn));
+}
 
 SessionSwitches sessionSwitches(const DsnSwitches& dsn) {
   SessionSwitches s;
@@ -25,10 +34,7 @@ SessionSwitches sessionSwitches(const DsnSwitches& dsn) {
 }
 
 std::string_view failAllocSetting(const DsnSwitches* dsn) noexcept {
-  if (const char* v = std::getenv("HVEMU_FAIL_ALLOC")) return v;
-  if (!dsn) return {};
-  auto it = dsn->find(std::string_view("FailAlloc"));
-  return it == dsn->end() ? std::string_view() : std::string_view(it->second);
+  return setting("HVEMU_FAIL_ALLOC", "FailAlloc", dsn);
 }
 
 }  // namespace hvemu

@@ -26,8 +26,6 @@ extern const char* const kDsnSwitchKeys[6];
 // Value of a switch: the environment variable when set, else the DSN attribute.
 std::string switchValue(const char* envName, const char* dsnKey, const DsnSwitches& dsn);
 
-bool switchOn(const std::string& value);
-
 // The switches the engine applies to the next batch of a session.
 SessionSwitches sessionSwitches(const DsnSwitches& dsn);
 

@@ -5,9 +5,6 @@
 
 #include <cstring>
 
-#include <algorithm>
-#include <cctype>
-
 #include "odbc_guard.h"
 
 using namespace hvemu;
@@ -116,8 +113,12 @@ Login dsnLogin(const Dbc& dbc) {
   return Login{dsnAttribute(dbc.dsn, "User"), dsnAttribute(dbc.dsn, "Password")};
 }
 
+// A connection string key in capitals: ASCII letters only, whatever locale
+// the process that loaded the driver has set.
 std::string upperKey(std::string key) {
-  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
   return key;
 }
 

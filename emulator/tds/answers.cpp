@@ -94,8 +94,8 @@ void TokenWriter::envChange(std::uint8_t type, std::string_view newValue, std::s
 void TokenWriter::collationChange() {
   withLength(Token::EnvChange, [&] {
     w_.u8(kEnvCollation);
-    w_.u8(sizeof kCollationLatin1);
-    w_.bytes(std::string_view(reinterpret_cast<const char*>(kCollationLatin1), sizeof kCollationLatin1));
+    w_.u8(kCollationSize);
+    w_.bytes(kCollationLatin1);
     w_.u8(0);  // no old collation
   });
 }
@@ -137,6 +137,14 @@ void TokenWriter::done(std::uint16_t status, std::uint16_t cmd, long long count,
   }
 }
 
+void TokenWriter::userType() {
+  if (wide()) {
+    w_.u32le(kUnknownUserType);
+  } else {
+    w_.u16le(kUnknownUserType);
+  }
+}
+
 void TokenWriter::returnStatus(std::int32_t status) {
   w_.u8(static_cast<std::uint8_t>(Token::ReturnStatus));
   w_.u32le(static_cast<std::uint32_t>(status));
@@ -148,11 +156,7 @@ void TokenWriter::returnValue(std::uint16_t ordinal, std::string_view name, std:
   w_.u16le(ordinal);
   w_.bVarChar(name);
   w_.u8(kStatusOutput);
-  if (wide()) {
-    w_.u32le(kUnknownUserType);
-  } else {
-    w_.u16le(kUnknownUserType);
-  }
+  userType();
   w_.u16le(kColumnNullable);
   w_.u8(kTypeIntN);
   w_.u8(4);
@@ -164,16 +168,12 @@ void TokenWriter::colMetadata(const std::vector<ResultColumn>& columns) {
   w_.u8(static_cast<std::uint8_t>(Token::ColMetadata));
   w_.u16le(static_cast<std::uint32_t>(columns.size()));
   for (const ResultColumn& c : columns) {
-    if (wide()) {
-      w_.u32le(kUnknownUserType);
-    } else {
-      w_.u16le(kUnknownUserType);
-    }
+    userType();
     w_.u16le(static_cast<std::uint32_t>((c.nullable ? kColumnNullable : 0) | kColumnUpdatableUnknown));
     if (c.type.isText()) {
       w_.u8(c.type.base == BaseType::Char ? kTypeBigChar : kTypeBigVarChar);
       w_.u16le(static_cast<std::uint32_t>(c.type.length < 1 ? 1 : c.type.length));
-      w_.bytes(std::string_view(reinterpret_cast<const char*>(kCollationLatin1), sizeof kCollationLatin1));
+      w_.bytes(kCollationLatin1);
     } else if (c.type.base == BaseType::DateTime) {
       w_.u8(kTypeDateTimeN);
       w_.u8(8);
@@ -191,12 +191,16 @@ bool TokenWriter::row(const std::vector<ResultColumn>& columns, const ResultSet&
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const int col = static_cast<int>(i);
     const SqlType& type = columns[i].type;
-    const bool null = rows.isNull(col);
-    if (type.isText()) {
-      if (null) {
+    if (rows.isNull(col)) {
+      // A text's all-ones length; a length of 0 for INTN and DATETIMN.
+      if (type.isText()) {
         w_.u16le(kNullTextLength);
-        continue;
+      } else {
+        w_.u8(0);
       }
+      continue;
+    }
+    if (type.isText()) {
       const std::string text = rows.text(col);
       if (text.size() >= kNullTextLength) {
         out_.resize(start);
@@ -207,10 +211,6 @@ bool TokenWriter::row(const std::vector<ResultColumn>& columns, const ResultSet&
     } else if (type.base == BaseType::DateTime) {
       std::int32_t days = 0;
       std::uint32_t ticks = 0;
-      if (null) {
-        w_.u8(0);
-        continue;
-      }
       if (!dateTimeParts(rows.text(col), days, ticks)) {
         out_.resize(start);
         return false;
@@ -219,10 +219,6 @@ bool TokenWriter::row(const std::vector<ResultColumn>& columns, const ResultSet&
       w_.u32le(static_cast<std::uint32_t>(days));
       w_.u32le(ticks);
     } else {
-      if (null) {
-        w_.u8(0);
-        continue;
-      }
       const std::uint8_t size = intSize(type.base);
       const auto v = static_cast<std::uint64_t>(rows.integer(col));
       w_.u8(size);

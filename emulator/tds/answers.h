@@ -46,6 +46,8 @@ class TokenWriter {
   ByteWriter w_;
   std::uint32_t version_;
   bool wide() const { return version_ >= kTds72; }
+  // The user type of a column or parameter: none, in the version's width.
+  void userType();
   // A token whose USHORT length follows its type: `body` writes the rest.
   template <typename Body>
   void withLength(Token token, Body body) {

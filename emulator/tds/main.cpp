@@ -12,7 +12,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -114,8 +113,7 @@ int main(int argc, char** argv) {
     if (!s->given && env) s->value = env;
   }
   const char* envTruncation = std::getenv("HVEMU_OLD_TRUNCATION");
-  settings.switches.oldTruncation =
-      oldTruncation || (envTruncation && *envTruncation && std::strcmp(envTruncation, "0") != 0);
+  settings.switches.oldTruncation = oldTruncation || (envTruncation && switchOn(envTruncation));
   settings.switches.trace = trace.value;
   settings.switches.failExec = failExec.value;
   if (!delay.value.empty() && !readNumber(delay.value, 3600000, settings.delayMs)) usage("bad delay " + delay.value);

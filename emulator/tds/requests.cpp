@@ -11,22 +11,16 @@ std::uint8_t swapNibbles(std::uint8_t b) { return static_cast<std::uint8_t>((b <
 
 }  // namespace
 
-std::optional<Prelogin> readPrelogin(std::string_view payload) {
-  Prelogin p;
+bool readPrelogin(std::string_view payload) {
   ByteReader options(payload);
   for (;;) {
     const std::uint8_t token = options.u8();
-    if (!options.ok()) return std::nullopt;
-    if (token == prelogin::kTerminator) break;
+    if (!options.ok()) return false;
+    if (token == prelogin::kTerminator) return true;
     const std::uint16_t offset = options.u16be();
     const std::uint16_t length = options.u16be();
-    if (!options.ok() || static_cast<std::size_t>(offset) + length > payload.size()) return std::nullopt;
-    if (token == prelogin::kEncryption && length >= 1) {
-      p.encryption = static_cast<std::uint8_t>(payload[offset]);
-      p.hasEncryption = true;
-    }
+    if (!options.ok() || static_cast<std::size_t>(offset) + length > payload.size()) return false;
   }
-  return p;
 }
 
 std::string preloginAnswer() {
@@ -97,15 +91,18 @@ std::optional<Login7> readLogin7(std::string_view payload) {
   return l;
 }
 
+std::optional<std::string_view> afterAllHeaders(std::string_view payload, std::uint32_t tdsVersion) {
+  if (tdsVersion < kTds72) return payload;
+  ByteReader headers(payload);
+  const std::uint32_t total = headers.u32le();
+  if (!headers.ok() || total < 4 || total > payload.size()) return std::nullopt;
+  return payload.substr(total);
+}
+
 std::optional<std::string> readSqlBatch(std::string_view payload, std::uint32_t tdsVersion) {
-  std::string_view text = payload;
-  if (tdsVersion >= kTds72) {
-    ByteReader headers(payload);
-    const std::uint32_t total = headers.u32le();
-    if (!headers.ok() || total < 4 || total > payload.size()) return std::nullopt;
-    text = payload.substr(total);
-  }
-  return cp1252FromUtf16(text);
+  const std::optional<std::string_view> text = afterAllHeaders(payload, tdsVersion);
+  if (!text) return std::nullopt;
+  return cp1252FromUtf16(*text);
 }
 
 }  // namespace hvemu::tds

@@ -12,13 +12,10 @@
 
 namespace hvemu::tds {
 
-struct Prelogin {
-  std::uint8_t encryption = 0;
-  bool hasEncryption = false;
-};
-
-// Reads the options of a PRELOGIN message.
-std::optional<Prelogin> readPrelogin(std::string_view payload);
+// Reads the options of a PRELOGIN message: false when one does not lie
+// within it. The server answers every client alike (no encryption), so
+// nothing of them is kept.
+bool readPrelogin(std::string_view payload);
 
 // The server's PRELOGIN answer: its version, no encryption, no instance, no MARS.
 std::string preloginAnswer();
@@ -53,8 +50,13 @@ std::optional<Login7> readLogin7(std::string_view payload);
 std::string scramblePassword(std::string_view utf16le);
 std::string unscramblePassword(std::string_view scrambled);
 
-// The text of a SQL batch as CP1252. From TDS 7.2 on the text follows the
-// ALL_HEADERS block (its DWORD length first); before, it is all text.
+// What follows the ALL_HEADERS block of a SQL batch or an RPC message: from
+// TDS 7.2 on the message begins with that block (its DWORD length first,
+// itself included); before, there is none. Nothing when the length does not
+// fit the message.
+std::optional<std::string_view> afterAllHeaders(std::string_view payload, std::uint32_t tdsVersion);
+
+// The text of a SQL batch as CP1252: all that follows ALL_HEADERS.
 std::optional<std::string> readSqlBatch(std::string_view payload, std::uint32_t tdsVersion);
 
 }  // namespace hvemu::tds

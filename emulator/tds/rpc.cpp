@@ -1,6 +1,7 @@
 #include "rpc.h"
 
 #include "cp1252.h"
+#include "requests.h"
 #include "tds_wire.h"
 
 namespace hvemu::tds {
@@ -8,7 +9,6 @@ namespace hvemu::tds {
 namespace {
 
 constexpr std::uint32_t kNullLongLength = 0xFFFFFFFF;
-constexpr std::size_t kCollationSize = 5;
 
 Procedure procedureNamed(std::string_view name) {
   struct Named {
@@ -89,15 +89,12 @@ bool readValue(ByteReader& in, RpcParam& p) {
 }  // namespace
 
 std::optional<RpcCall> readRpc(std::string_view payload, std::uint32_t tdsVersion) {
-  ByteReader in(payload);
-  if (tdsVersion >= kTds72) {
-    const std::uint32_t total = in.u32le();
-    if (!in.ok() || total < 4 || total > payload.size()) return std::nullopt;
-    in.skip(total - 4);
-  }
+  const std::optional<std::string_view> calls = afterAllHeaders(payload, tdsVersion);
+  if (!calls) return std::nullopt;
+  ByteReader in(*calls);
   RpcCall call;
   const std::uint16_t nameLength = in.u16le();
-  if (nameLength == 0xFFFF) {
+  if (nameLength == rpc_type::kProcIdFollows) {
     call.procedure = static_cast<Procedure>(in.u16le());
   } else {
     call.name = cp1252FromUtf16(in.bytes(2 * static_cast<std::size_t>(nameLength)));

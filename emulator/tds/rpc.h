@@ -31,7 +31,7 @@ constexpr std::uint8_t kInt4 = 0x38;      // fixed 4 bytes
 constexpr std::uint8_t kNText = 0x63;     // NTEXT: LONGLEN lengths, collation
 constexpr std::uint8_t kNVarChar = 0xE7;  // USHORT lengths, collation
 constexpr std::uint8_t kNChar = 0xEF;
-constexpr std::uint8_t kProcIdFollows = 0xFF;  // a name length of 0xFFFF: a number follows
+constexpr std::uint16_t kProcIdFollows = 0xFFFF;  // as the name's length: the procedure's number follows
 constexpr std::uint8_t kParamOutput = 0x01;    // parameter status: by reference
 }  // namespace rpc_type
 

@@ -115,9 +115,11 @@ constexpr std::uint16_t kNullTextLength = 0xFFFF;  // a NULL value of a text col
 constexpr std::uint16_t kColumnNullable = 0x0001;
 constexpr std::uint16_t kColumnUpdatableUnknown = 0x0008;
 
+// A collation on the wire: LCID and comparison flags (4 bytes), sort id (1).
+constexpr std::size_t kCollationSize = 5;
 // The collation of Latin1_General_CI_AS: LCID 0x0409 with its comparison
 // flags, sort id 52. Texts in columns of this collation are CP1252 bytes.
-constexpr std::uint8_t kCollationLatin1[5] = {0x09, 0x04, 0xD0, 0x00, 0x34};
+constexpr std::string_view kCollationLatin1{"\x09\x04\xD0\x00\x34", kCollationSize};
 
 // Days from 1900-01-01 and 1/300 seconds: the two halves of a DATETIME.
 constexpr long kDateTimeTicksPerSecond = 300;
@@ -135,7 +137,6 @@ class ByteReader {
   std::uint32_t u32le();
   std::string_view bytes(std::size_t n);
   void skip(std::size_t n) { bytes(n); }
-  std::size_t position() const { return pos_; }
   std::size_t remaining() const { return bytes_.size() - pos_; }
   bool ok() const { return ok_; }
 

@@ -38,10 +38,13 @@ bool readCount(std::string_view item, long& n, bool& onwards) {
   return readLong(item, n) && n > 0;
 }
 
+// Whether "N" (`onwards`: "N+") selects the `count`-th.
+bool selects(long n, bool onwards, long count) { return count == n || (onwards && count > n); }
+
 bool countMatches(std::string_view item, long count) {
   long n = 0;
   bool onwards = false;
-  return readCount(item, n, onwards) && (count == n || (onwards && count > n));
+  return readCount(item, n, onwards) && selects(n, onwards, count);
 }
 
 // The HVEMU_FAIL_ALLOC state of the call this thread is in. Longer settings
@@ -69,6 +72,8 @@ bool allocationPointFails(std::string_view setting, std::string_view function, l
 }
 
 }  // namespace
+
+bool switchOn(std::string_view value) { return !value.empty() && value != "0"; }
 
 bool countSelected(std::string_view setting, long count) {
   bool selected = false;
@@ -121,7 +126,7 @@ bool BatchCounter::at(const BatchPosition& p) {
     if (!matches) return false;
     count = seen->count;
   }
-  return count == p.number || (p.onwards && count > p.number);
+  return selects(p.number, p.onwards, count);
 }
 
 AllocationCall::AllocationCall(const char* function, std::string_view setting) noexcept {

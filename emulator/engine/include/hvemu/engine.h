@@ -99,6 +99,9 @@ struct ExecResult {
 
 // ---- Fault hooks ----------------------------------------------------------
 
+// Whether the value of an on/off switch turns it on: any text but "" and "0".
+bool switchOn(std::string_view value);
+
 // A count list: "N" selects the N-th, "N+" the N-th and every later one; a
 // comma list combines items. `count` is 1-based.
 bool countSelected(std::string_view setting, long count);
